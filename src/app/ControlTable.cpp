@@ -1,0 +1,66 @@
+#include "app/ControlTable.h"
+
+#include <array>
+
+namespace {
+
+using K = ControlKind;
+
+constexpr std::array kControls = {
+    ControlSpec{1006, K::ListCombo, "", 34, 7, 53, 30},
+    ControlSpec{0, K::Label, "PITCH:", 11, 27, 22, 8},
+    ControlSpec{1011, K::Button, "WIFI SET", 434, 7, 50, 14},
+    ControlSpec{1022, K::EditCombo, "", 34, 25, 32, 105},
+    ControlSpec{0, K::Label, "PORT:", 11, 9, 22, 8},
+    ControlSpec{1010, K::ClockEdit, "", 92, 7, 82, 14},
+    ControlSpec{1013, K::TemplateEdit, "", 246, 25, 238, 139},
+    ControlSpec{1014, K::Button, "PRINT", 172, 183, 42, 40},
+    ControlSpec{1015, K::Button, "PRINTER SET", 246, 166, 238, 21},
+    ControlSpec{0, K::Label, "SSID:", 246, 10, 20, 8},
+    ControlSpec{1016, K::Edit, "", 266, 7, 59, 14},
+    ControlSpec{0, K::Label, "PASSWD:", 337, 9, 32, 8},
+    ControlSpec{1017, K::PasswordEdit, "", 371, 7, 59, 14},
+    ControlSpec{1018, K::DigitsEdit, "", 105, 45, 69, 14},
+    ControlSpec{1024, K::Button, "Time", 178, 7, 38, 33},
+    ControlSpec{1025, K::EditCombo, "", 105, 25, 69, 12},
+    ControlSpec{0, K::Label, "FUNCTION:", 69, 27, 36, 8},
+    ControlSpec{1026, K::Button, "REWIND", 8, 183, 40, 40},
+    ControlSpec{1027, K::Button, "STOP", 49, 183, 40, 40},
+    ControlSpec{1028, K::Button, "START", 90, 183, 40, 40},
+    ControlSpec{1019, K::DataEdit, "", 9, 100, 204, 63},
+    ControlSpec{1031, K::CheckBox, "PRESET", 180, 48, 42, 10},
+    ControlSpec{1029, K::Button, "+", 91, 45, 13, 14},
+    ControlSpec{1030, K::Button, "CLEAR", 131, 183, 40, 40},
+    ControlSpec{1020, K::Edit, "", 105, 66, 69, 14},
+    ControlSpec{0, K::Label, "FILE:", 8, 68, 18, 8},
+    ControlSpec{0, K::Label, "SPEED:", 8, 49, 26, 8},
+    ControlSpec{1023, K::EditCombo, "", 34, 47, 51, 105},
+    ControlSpec{1032, K::Button, "...", 26, 64, 18, 16},
+    ControlSpec{0, K::Label, "WORKSTATION:", 50, 67, 54, 8},
+    ControlSpec{1033, K::EditCombo, "", 180, 67, 33, 105},
+    ControlSpec{1021, K::PathEdit, "", 9, 84, 204, 12},
+    ControlSpec{1035, K::Button, ">>", 172, 165, 41, 16},
+    ControlSpec{0, K::Label, "SPEED:", 246, 193, 28, 8},
+    ControlSpec{0, K::Label, "S1=", 281, 193, 14, 8},
+    ControlSpec{0, K::Label, "S2=", 353, 193, 14, 8},
+    ControlSpec{0, K::Label, "S3=", 425, 193, 14, 8},
+    ControlSpec{1012, K::Edit, "", 298, 191, 42, 14},
+    ControlSpec{1034, K::Edit, "", 370, 191, 42, 14},
+    ControlSpec{1036, K::PasswordEdit, "", 69, 166, 101, 14},
+    ControlSpec{1038, K::Button, "PASSWORD CHANGE", 245, 208, 107, 15},
+    ControlSpec{1039, K::PasswordEdit, "", 355, 209, 129, 14},
+    ControlSpec{1040, K::Edit, "", 442, 190, 42, 14},
+    ControlSpec{0, K::Label, "PARAMENT SET:", 8, 168, 58, 8},
+};
+
+constexpr std::array<const char*, 3> kFunctions = {"standard", "pocket checking",
+                                                   "transparent tape"};
+constexpr std::array<const char*, 3> kSpeeds = {"S1", "S2", "S3"};
+constexpr std::array<const char*, 2> kRecordFormats = {"csv", "xml"};
+
+}  // namespace
+
+std::span<const ControlSpec> controlTable() { return kControls; }
+std::span<const char* const> functionNames() { return kFunctions; }
+std::span<const char* const> speedNames() { return kSpeeds; }
+std::span<const char* const> recordFormatNames() { return kRecordFormats; }

@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include "app/AppInfo.h"
+#include "app/TolvaneAppDlg.h"
+#include "settings/SettingsStore.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kAppName));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.svg")));
+    SettingsStore store(SettingsStore::defaultPath());
+    CTolvaneAppDlg dialog(store);
+    dialog.exec();
+    return 0;
+}

@@ -1,0 +1,39 @@
+// The preset count: its sign lives only in the caption of button 1029; every
+// change sends the whole preset and stores the signed count.
+#include "app/ControlTable.h"
+#include "app/TolvaneAppDlg.h"
+#include "commands/CommandSet.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "text/ControlText.h"
+
+namespace {
+
+bool signIsMinus(const CTolvaneAppDlg& dialog) {
+    const std::string sign = GetCtrlText(dialog, ctl::kPresetSign);
+    return !sign.empty() && sign.front() == '-';
+}
+
+}  // namespace
+
+void CTolvaneAppDlg::OnEnChangePresetCnt() {
+    const bool negative = signIsMinus(*this);
+    const std::string count = GetCtrlText(*this, ctl::kPresetCount);
+    tmSendMsg(commands::presetCountCommand(negative, count));
+    store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
+}
+
+void CTolvaneAppDlg::OnBnClickedPresetSign() {
+    const std::string sign = GetCtrlText(*this, ctl::kPresetSign);
+    const bool plus = !sign.empty() && sign.front() == '+';
+    setCtrlText(ctl::kPresetSign, plus ? QStringLiteral("-") : QStringLiteral("+"));
+    OnEnChangePresetCnt();
+}
+
+void CTolvaneAppDlg::OnBnClickedPreset() {
+    const std::string count = GetCtrlText(*this, ctl::kPresetCount);
+    const int state = checkState(ctl::kPresetOn);
+    const bool negative = signIsMinus(*this);
+    tmSendMsg(commands::presetEnableCommand(state, negative, count));
+    store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
+}

@@ -1,0 +1,47 @@
+// Where counting records go: folder, file name and format. Each change is
+// stored at once and the path a record would get now is shown in edit 1021.
+#include <QFileDialog>
+
+#include "app/ControlTable.h"
+#include "app/TolvaneAppDlg.h"
+#include "commands/CommandSet.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "text/ControlText.h"
+#include "text/TextConv.h"
+
+void CTolvaneAppDlg::refreshRecordPath() {
+    setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));
+}
+
+void CTolvaneAppDlg::OnEnChangeFile() {
+    store_.WriteString(keys::file, AnsiToWide(GetCtrlText(*this, ctl::kFileName)));
+    refreshRecordPath();
+}
+
+void CTolvaneAppDlg::OnBnClickedBrowse() {
+    recordFolder = SelectFolder();
+    if (!recordFolder.empty()) {
+        store_.WriteString(keys::fPath, AnsiToWide(recordFolder));
+    }
+    refreshRecordPath();
+}
+
+void CTolvaneAppDlg::OnCbnSelchangeWorkstationCombo() {
+    const int index = comboSelection(ctl::kRecordFormat);
+    store_.WriteInt(keys::f2name, index);
+    refreshRecordPath();
+    tmSendMsg(commands::recordFormatCommand(index));
+}
+
+std::string CTolvaneAppDlg::SelectFolder() {
+    if (env_.selectFolder) {
+        return env_.selectFolder();
+    }
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("please select you file"));
+    if (folder.isEmpty()) {
+        return std::string();
+    }
+    return WideToAnsi(folder) + "/";
+}

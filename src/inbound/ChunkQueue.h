@@ -1,0 +1,31 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Carries received chunks from the receive threads to the window's thread, in
+// order. When it is full the receive thread waits (the socket or the serial
+// driver buffers meanwhile) rather than dropping chunks or growing without end.
+class ChunkQueue {
+public:
+    explicit ChunkQueue(std::size_t capacity = 8192) : capacity_(capacity) {}
+
+    enum class Push { Queued, QueuedFirst, Closed };
+    // QueuedFirst: the queue was empty, so the consumer must be told.
+    Push push(std::string chunk);
+    // Moves up to `most` chunks into `out`; true when more remain.
+    bool popBatch(std::vector<std::string>& out, std::size_t most);
+    // Wakes every waiting producer; later pushes are refused.
+    void close();
+
+private:
+    std::size_t capacity_;
+    std::mutex mutex_;
+    std::condition_variable space_;
+    std::deque<std::string> chunks_;
+    bool closed_ = false;
+};

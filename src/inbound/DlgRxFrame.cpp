@@ -1,0 +1,29 @@
+#include <QString>
+
+#include "app/ControlTable.h"
+#include "app/TolvaneAppDlg.h"
+#include "inbound/FrameParser.h"
+#include "text/DebugTrace.h"
+
+// One chunk from the machine: mirror a changed state, write a counting record,
+// then show the count. Only the first frame of a chunk counts.
+bool CTolvaneAppDlg::tmRxFrame(const char* chunk, std::size_t length) {
+    const ParsedFrame frame = parseFrame(chunk, length);
+    if (frame.status == FrameStatus::NoFrame) {
+        return false;
+    }
+    if (frame.status == FrameStatus::BadState) {
+        DebugTrace("CTolvaneAppDlg::tmRxFrame", 1093, "frame dropped: no nine state values");
+        return false;
+    }
+    const DeviceReport& report = frame.report;
+    if (report.state != lastReport) {
+        tmSyncState(report);
+        lastReport = report.state;
+    }
+    if (report.isRecord) {
+        tmSaveRecord(report);
+    }
+    setCtrlText(ctl::kData, QStringLiteral("data=%1").arg(report.state.data));
+    return true;
+}

@@ -1,0 +1,83 @@
+#include <cstring>
+
+#include "app/ControlTable.h"
+#include "app/TolvaneAppDlg.h"
+#include "link/LinkState.h"
+#include "link/SerialDevice.h"
+#include "link/SerialReceiver.h"
+#include "link/NetReceiver.h"
+#include "text/ControlText.h"
+#include "text/DebugTrace.h"
+
+namespace {
+
+// The port number of a "COM<n>" entry: the leading C, O and M characters are
+// dropped (in any order), then the number is read like _wtoi; 0 without digits.
+unsigned entryPortNumber(const std::string& entry) {
+    std::size_t i = entry.find_first_not_of("COM");
+    if (i == std::string::npos) {
+        return 0;
+    }
+    while (i < entry.size() && (entry[i] == ' ' || (entry[i] >= '\t' && entry[i] <= '\r'))) {
+        ++i;
+    }
+    if (i < entry.size() && (entry[i] == '+' || entry[i] == '-')) {
+        ++i;
+    }
+    unsigned long long number = 0;
+    for (; i < entry.size() && entry[i] >= '0' && entry[i] <= '9'; ++i) {
+        number = std::min<unsigned long long>(number * 10 + static_cast<unsigned>(entry[i] - '0'),
+                                              0xFFFFFFFFull);
+    }
+    return static_cast<unsigned>(number);
+}
+
+}  // namespace
+
+void CTolvaneAppDlg::closeSerialLink() {
+    if (!linkState.serialOpen) {
+        return;
+    }
+    const int fd = linkState.serialHandle;
+    if (serialReceiver_) {
+        serialReceiver_->setPort(-1);  // returns once the reader has let go of it
+    }
+    closeSerialPort(fd);
+    linkState.serialOpen = false;
+}
+
+// The operator picks "NET" or a serial port in the port list.
+void CTolvaneAppDlg::OnCbnSelchangeComnumCombo() {
+    const std::string entry = GetComboText(*this, ctl::kPort);
+    if (entry.compare(0, 3, "NET") == 0) {
+        DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 939, "command by net");
+        closeSerialLink();
+        linkState.netMode = true;
+        if (netReceiver_) {
+            netReceiver_->wake();
+        }
+        return;
+    }
+
+    DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 943, "command by uart");
+    linkState.netMode = false;
+    if (netReceiver_) {
+        netReceiver_->wake();
+    }
+    const std::string path = comPortPath(env_.ports, entryPortNumber(entry)).string();
+    closeSerialLink();
+    const SerialOpenResult opened = openSerialPort(path);
+    linkState.serialHandle = opened.fd;
+    if (opened.fd < 0) {
+        DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 951, "open %s failed: %s%s",
+                   path.c_str(), std::strerror(opened.error),
+                   opened.error == EACCES ? " (is the user in the dialout group?)" : "");
+        messageBox(QString::fromUtf8("打开COM失败!"));
+        return;
+    }
+    configureSerialPort(opened.fd);
+    linkState.serialOpen = true;
+    if (serialReceiver_) {
+        serialReceiver_->setPort(opened.fd);
+    }
+}

@@ -1,0 +1,35 @@
+#include "link/LinkState.h"
+
+LinkState linkState;
+
+PeerAddress PeerAddress::fromSockaddr(const sockaddr_in& from) {
+    return PeerAddress{from.sin_addr.s_addr, from.sin_port};
+}
+
+sockaddr_in PeerAddress::toSockaddr() const {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = port;
+    to.sin_addr.s_addr = address;
+    return to;
+}
+
+std::uint64_t PeerAddress::pack() const {
+    return (std::uint64_t{address} << 16) | port;
+}
+
+PeerAddress PeerAddress::unpack(std::uint64_t word) {
+    return PeerAddress{static_cast<std::uint32_t>(word >> 16),
+                       static_cast<std::uint16_t>(word & 0xFFFF)};
+}
+
+void LinkState::reset() {
+    serialHandle = -1;
+    peerAddr = 0;
+    bindAddr = sockaddr_in{};
+    peerKnown = false;
+    serialOpen = false;
+    sendSuppressed = false;
+    udpSocket = -1;
+    netMode = true;
+}

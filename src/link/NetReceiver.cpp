@@ -1,0 +1,111 @@
+#include "link/NetReceiver.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "link/LinkState.h"
+#include "text/DebugTrace.h"
+
+namespace {
+constexpr std::size_t kDatagramCapacity = 1023;  // what the dispatcher takes
+constexpr int kBindRetryMs = 1000;
+}  // namespace
+
+NetReceiver::NetReceiver(std::uint16_t port, Deliver deliver)
+    : port_(port), deliver_(std::move(deliver)) {}
+
+NetReceiver::~NetReceiver() { stop(); }
+
+void NetReceiver::start() {
+    if (!thread_.joinable() && !stopping_) {
+        thread_ = std::thread([this] { run(); });
+    }
+}
+
+void NetReceiver::wake() { wake_.signal(); }
+
+void NetReceiver::stop() {
+    stopping_ = true;
+    wake_.signal();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+bool NetReceiver::tryBind(int socket, int& lastError) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port_);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    linkState.bindAddr = address;
+    if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        if (lastError != 0) {
+            DebugTrace("tmRxNetTask", 1, "udp port %u bound", unsigned{port_});
+        }
+        return true;
+    }
+    const int error = errno;
+    if (error != lastError) {
+        DebugTrace("tmRxNetTask", 2, "bind udp port %u failed: %s; retrying every second",
+                   unsigned{port_}, std::strerror(error));
+        lastError = error;
+    }
+    return false;
+}
+
+void NetReceiver::receiveOne(int socket) {
+    std::array<char, kDatagramCapacity + 1> buffer{};
+    sockaddr_in from{};
+    socklen_t fromSize = sizeof from;
+    const ssize_t received = recvfrom(socket, buffer.data(), kDatagramCapacity, MSG_DONTWAIT,
+                                      reinterpret_cast<sockaddr*>(&from), &fromSize);
+    if (received < 0) {
+        return;  // nothing there after all, or a transient error: nothing learned
+    }
+    linkState.setPeer(PeerAddress::fromSockaddr(from));
+    if (received == 0) {
+        return;  // an empty datagram names a sender but does not make it known
+    }
+    linkState.peerKnown = true;
+    deliver_(std::string(buffer.data(), static_cast<std::size_t>(received)));
+}
+
+void NetReceiver::run() {
+    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        DebugTrace("tmRxNetTask", 3, "udp socket failed: %s", std::strerror(errno));
+        return;
+    }
+    linkState.udpSocket = socket;
+    int lastError = 0;
+    while (!stopping_) {
+        wake_.drain();
+        if (!bound_) {
+            bound_ = tryBind(socket, lastError);
+            if (!bound_) {
+                wake_.wait(kBindRetryMs);
+            }
+            continue;
+        }
+        if (!linkState.netMode) {
+            wake_.wait(-1);
+            continue;
+        }
+        std::array<pollfd, 2> waits = {pollfd{socket, POLLIN, 0}, pollfd{wake_.fd(), POLLIN, 0}};
+        if (poll(waits.data(), waits.size(), -1) < 0) {
+            continue;  // EINTR
+        }
+        if (waits[0].revents & POLLIN) {
+            receiveOne(socket);
+        }
+    }
+    linkState.udpSocket = -1;
+    close(socket);
+}

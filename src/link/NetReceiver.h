@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "link/WakeEvent.h"
+
+// The UDP receive thread. It owns the panel's one UDP socket (also the socket
+// commands leave from), binds it to 0.0.0.0:<port>, and while the link is NET
+// receives datagrams: the sender becomes the machine's address and each
+// datagram (at most 1023 bytes of it) is delivered in order. While the link is
+// serial, datagrams wait in the socket's queue. A port held by another
+// program is retried once a second.
+class NetReceiver {
+public:
+    using Deliver = std::function<void(std::string)>;
+
+    NetReceiver(std::uint16_t port, Deliver deliver);
+    ~NetReceiver();
+    NetReceiver(const NetReceiver&) = delete;
+    NetReceiver& operator=(const NetReceiver&) = delete;
+
+    void start();
+    // Call after changing the link mode, so the thread looks at it again.
+    void wake();
+    // Stops and joins the thread and closes the socket.
+    void stop();
+
+    bool bound() const { return bound_; }
+
+private:
+    void run();
+    bool tryBind(int socket, int& lastError);
+    void receiveOne(int socket);
+
+    std::uint16_t port_;
+    Deliver deliver_;
+    WakeEvent wake_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> bound_{false};
+    std::thread thread_;
+};

@@ -1,0 +1,87 @@
+#include "link/SerialReceiver.h"
+
+#include <array>
+
+#include "link/SerialDevice.h"
+#include "text/DebugTrace.h"
+
+namespace {
+// One burst always fits the dispatcher's 1023 characters.
+constexpr std::size_t kBurstCapacity = 1023;
+}  // namespace
+
+SerialReceiver::SerialReceiver(Deliver deliver) : deliver_(std::move(deliver)) {}
+
+SerialReceiver::~SerialReceiver() { stop(); }
+
+void SerialReceiver::start() {
+    std::lock_guard lock(mutex_);
+    if (running_ || stopping_) {
+        return;
+    }
+    running_ = true;
+    thread_ = std::thread([this] { run(); });
+}
+
+void SerialReceiver::setPort(int fd) {
+    std::unique_lock lock(mutex_);
+    port_ = fd;
+    const std::uint64_t wanted = ++generation_;
+    if (!running_) {
+        servedGeneration_ = wanted;
+        return;
+    }
+    wake_.signal();
+    served_.wait(lock, [&] { return servedGeneration_ >= wanted || !running_; });
+}
+
+void SerialReceiver::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.signal();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    std::lock_guard lock(mutex_);
+    running_ = false;
+    served_.notify_all();
+}
+
+void SerialReceiver::run() {
+    std::array<char, kBurstCapacity + 1> buffer{};
+    int port = -1;
+    bool failed = false;  // the port stopped working: wait for the next one
+    for (;;) {
+        wake_.drain();
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) {
+                break;
+            }
+            if (servedGeneration_ != generation_) {
+                port = port_;
+                failed = false;
+                servedGeneration_ = generation_;
+                served_.notify_all();
+            }
+        }
+        if (port < 0 || failed) {
+            wake_.wait(-1);
+            continue;
+        }
+        const Burst burst = readBurst(port, wake_.fd(), buffer.data(), kBurstCapacity);
+        if (burst.status == BurstStatus::Failed) {
+            DebugTrace("tmRxUartTask", 468, "read uart failed");
+            failed = true;
+        } else if (burst.status == BurstStatus::Data && burst.size > 0) {
+            buffer[burst.size] = '\0';
+            DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", buffer.data());
+            deliver_(std::string(buffer.data(), burst.size));
+        }
+    }
+    std::lock_guard lock(mutex_);
+    running_ = false;
+    served_.notify_all();
+}

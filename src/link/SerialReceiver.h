@@ -1,0 +1,43 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/WakeEvent.h"
+
+// The serial receive thread: while a port is set it reads one burst at a time
+// (ended by more than 10 ms of silence or 1023 bytes) and delivers each burst
+// in order. It blocks in poll on the port and its wake event: no timer ticks.
+class SerialReceiver {
+public:
+    using Deliver = std::function<void(std::string)>;
+
+    explicit SerialReceiver(Deliver deliver);
+    ~SerialReceiver();
+    SerialReceiver(const SerialReceiver&) = delete;
+    SerialReceiver& operator=(const SerialReceiver&) = delete;
+
+    void start();
+    // Serves `fd` from now on (-1: none). Returns once the thread no longer
+    // uses the previous port, so the caller may close it.
+    void setPort(int fd);
+    void stop();
+
+private:
+    void run();
+
+    Deliver deliver_;
+    WakeEvent wake_;
+    std::mutex mutex_;
+    std::condition_variable served_;
+    int port_ = -1;
+    std::uint64_t generation_ = 0;
+    std::uint64_t servedGeneration_ = 0;
+    bool stopping_ = false;
+    bool running_ = false;
+    std::thread thread_;
+};

@@ -1,0 +1,12 @@
+#include "app/TolvaneAppDlg.h"
+#include "text/ControlText.h"
+#include "text/TextConv.h"
+
+std::string GetCtrlText(const CTolvaneAppDlg& dialog, int id) {
+    return WideToAnsi(dialog.ctrlText(id));
+}
+
+std::string GetComboText(const CTolvaneAppDlg& dialog, int id) {
+    const int index = dialog.comboSelection(id);
+    return index < 0 ? std::string() : WideToAnsi(dialog.comboEntryText(id, index));
+}
