@@ -11,7 +11,7 @@
 // order. When it is full the receive thread waits (the socket or the serial
 // driver buffers meanwhile) rather than dropping chunks or growing without end.
 class ChunkQueue {
-public:
+  public:
     explicit ChunkQueue(std::size_t capacity = 8192) : capacity_(capacity) {}
 
     enum class Push { Queued, QueuedFirst, Closed };
@@ -22,7 +22,7 @@ public:
     // Wakes every waiting producer; later pushes are refused.
     void close();
 
-private:
+  private:
     std::size_t capacity_;
     std::mutex mutex_;
     std::condition_variable space_;

@@ -1,0 +1,43 @@
+#include "settings/SettingsKeys.h"
+
+#include "settings/SettingsStore.h"
+#include "text/DebugTrace.h"
+#include "text/TextConv.h"
+
+QString homeFolderDefault() {
+    std::string home = userHomeFolder().string();
+    if (home.empty() || home.back() != '/') {
+        home += '/';
+    }
+    return AnsiToWide(home);
+}
+
+std::string defaultLabelTemplate() {
+    return "N\r\n"
+           "q514\r\n"
+           "Q204,24\r\n"
+           "JF\r\n"
+           "D10\r\n"
+           "S2\r\n"
+           "O\r\n"
+           "B205,194,2,1,1,3,55,B,\"@C\"\r\n"
+           "A276,136,2,3,1,1,N,\"Q`TY:\"\r\n"
+           "A486,194,2,3,1,3,N,\"@Y-@M-@D @H:@m\"\r\n"
+           "B486,98,2,1,2,4,55,B,\"@S0\"\r\n"
+           "P1,1\r\n";
+}
+
+bool applyFirstRunRule(SettingsStore& store) {
+    if (store.ReadInt(keys::version, keyDefaults::version) == kFirstRunStamp) {
+        return false;
+    }
+    DebugTrace("CTolvaneAppDlg::OnInitDialog", 550, "is first ");
+    store.WriteInt(keys::version, kFirstRunStamp);
+    store.WriteString(keys::format, AnsiToWide(defaultLabelTemplate()));
+    store.WriteString(keys::ssid, QStringLiteral("default"));
+    store.WriteString(keys::passwd, QStringLiteral("lantern"));
+    store.WriteString(keys::file, QStringLiteral("kav"));
+    store.WriteInt(keys::speed, 1);
+    store.WriteInt(keys::f2name, 0);
+    return true;
+}

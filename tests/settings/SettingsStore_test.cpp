@@ -1,0 +1,461 @@
+#include "settings/SettingsStore.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testing::ContainsRegex;
+using testing::MatchesRegex;
+
+namespace {
+
+std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+mode_t modeOf(const fs::path& name) {
+    struct stat st {};
+    EXPECT_EQ(::stat(name.c_str(), &st), 0) << name;
+    return st.st_mode & 07777;
+}
+
+QJsonObject sectionInFile(const fs::path& file) {
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(readBytes(file)));
+    EXPECT_TRUE(document.isObject()) << readBytes(file);
+    return document.object().value("TolvaneApp").toObject();
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Regular-expression text matching `text` literally.
+std::string literal(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out;
+}
+
+class SettingsStoreTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "settings-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        folder_ = dir_ / "Tolvane";
+        fs::create_directory(folder_);
+        file_ = folder_ / "TolvaneApp.json";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path dir_;
+    fs::path folder_;
+    fs::path file_;
+};
+
+TEST_F(SettingsStoreTest, StringsRoundTripUnchangedAcrossRestart) {
+    const std::vector<QString> texts = {
+        QString(),
+        QStringLiteral("kav"),
+        QStringLiteral("  padded \t"),
+        QStringLiteral("N\r\nB205,194,2,1,1,3,55,B,\"@C\"\r\nA276,136,2,3,1,1,N,\"Q`TY:\"\r\n"),
+        QStringLiteral("quote \" backslash \\ slash /"),
+        QString::fromUtf8("无线网络 ünïcödé 😀"),
+    };
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        {
+            SettingsStore store(file_);
+            store.WriteString("ssid", text);
+            EXPECT_EQ(store.ReadString("ssid", "absent"), text);
+        }
+        SettingsStore restarted(file_);
+        EXPECT_EQ(restarted.ReadString("ssid", "absent"), text);
+    }
+}
+
+TEST_F(SettingsStoreTest, IntegersRoundTripSignedAcrossRestart) {
+    for (int value : {-40, 0, 1, INT_MIN, INT_MAX, 2024011912}) {
+        SCOPED_TRACE(value);
+        {
+            SettingsStore store(file_);
+            store.WriteInt("presetCnt", value);
+            EXPECT_EQ(store.ReadInt("presetCnt", 12345), value);
+        }
+        SettingsStore restarted(file_);
+        EXPECT_EQ(restarted.ReadInt("presetCnt", 12345), value);
+        EXPECT_EQ(sectionInFile(file_).value("presetCnt").toInteger(), value);
+    }
+}
+
+TEST_F(SettingsStoreTest, AbsentKeysReadTheirDefaultsButAnEmptyTextIsPresent) {
+    SettingsStore store(file_);
+    EXPECT_EQ(store.ReadInt("speed", 1), 1);
+    EXPECT_EQ(store.ReadString("root", "teal"), "teal");
+    EXPECT_TRUE(store.ReadString("ssid").isEmpty());
+
+    store.WriteString("root", QString());
+    EXPECT_EQ(store.ReadString("root", "teal"), "");
+    EXPECT_EQ(SettingsStore(file_).ReadString("root", "teal"), "");
+}
+
+TEST_F(SettingsStoreTest, IntegerAndStringKeepTheirTypes) {
+    {
+        SettingsStore store(file_);
+        store.WriteInt("speed", 2);
+        store.WriteString("kavrin_speed3_1", "15");
+        EXPECT_EQ(store.ReadString("speed", "dflt"), "dflt");
+        EXPECT_EQ(store.ReadInt("kavrin_speed3_1", -7), -7);
+    }
+    SettingsStore restarted(file_);
+    EXPECT_EQ(restarted.ReadInt("speed", 0), 2);
+    EXPECT_EQ(restarted.ReadString("speed", "dflt"), "dflt");
+    EXPECT_EQ(restarted.ReadString("kavrin_speed3_1"), "15");
+    EXPECT_EQ(restarted.ReadInt("kavrin_speed3_1", -7), -7);
+
+    const QJsonObject section = sectionInFile(file_);
+    EXPECT_TRUE(section.value("speed").isDouble());
+    EXPECT_TRUE(section.value("kavrin_speed3_1").isString());
+}
+
+TEST_F(SettingsStoreTest, ValuesOfAnotherTypeInTheFileReadAsTheDefault) {
+    writeBytes(file_, R"({"TolvaneApp": {
+        "int": 12, "min": -2147483648, "max": 2147483647, "whole": 3.0,
+        "text": "12", "empty": "", "bool": true, "fraction": 1.5, "array": [1],
+        "object": {"a": 1}, "null": null, "big": 2147483648, "small": -2147483649,
+        "huge": 1e300}})");
+    struct Case {
+        const char* key;
+        std::optional<int> asInt;
+        std::optional<QString> asString;
+    };
+    const Case cases[] = {
+        {"int", 12, {}},    {"min", INT_MIN, {}}, {"max", INT_MAX, {}}, {"whole", 3, {}},
+        {"text", {}, "12"}, {"empty", {}, ""},    {"bool", {}, {}},     {"fraction", {}, {}},
+        {"array", {}, {}},  {"object", {}, {}},   {"null", {}, {}},     {"big", {}, {}},
+        {"small", {}, {}},  {"huge", {}, {}},     {"missing", {}, {}},
+    };
+    SettingsStore store(file_);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(store.ReadInt(c.key, -99), c.asInt.value_or(-99));
+        EXPECT_EQ(store.ReadString(c.key, "dflt"), c.asString.value_or("dflt"));
+    }
+}
+
+TEST_F(SettingsStoreTest, WritesKeepMembersTheProgramDoesNotKnow) {
+    writeBytes(file_, R"({"Other": [1, 2], "TolvaneApp": {"later": "kept", "ssid": "old"}})");
+    {
+        SettingsStore store(file_);
+        store.WriteString("ssid", "new");
+    }
+    const QJsonObject top =
+        QJsonDocument::fromJson(QByteArray::fromStdString(readBytes(file_))).object();
+    EXPECT_EQ(top.value("Other").toArray().size(), 2);
+    EXPECT_EQ(top.value("TolvaneApp").toObject().value("later").toString(), "kept");
+    EXPECT_EQ(top.value("TolvaneApp").toObject().value("ssid").toString(), "new");
+}
+
+TEST_F(SettingsStoreTest, EveryWriteReplacesTheWholeFileAndLeavesNoTemporaryFiles) {
+    SettingsStore store(file_);
+    store.WriteString("format", "first");
+    // A reader that opened the file before a write keeps the complete old file:
+    // the file is replaced, never rewritten in place.
+    std::ifstream earlyReader(file_, std::ios::binary);
+
+    QString typed;
+    for (int i = 0; i < 300; ++i) {
+        typed += QChar(u'a' + i % 26);
+        store.WriteString("format", typed);
+        store.WriteInt("presetCnt", -i);
+    }
+    std::ostringstream old;
+    old << earlyReader.rdbuf();
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(old.str()))
+                  .object()
+                  .value("TolvaneApp")
+                  .toObject()
+                  .value("format")
+                  .toString(),
+              "first");
+
+    const QJsonObject section = sectionInFile(file_);
+    EXPECT_EQ(section.value("format").toString(), typed);
+    EXPECT_EQ(section.value("presetCnt").toInt(), -299);
+    EXPECT_THAT(namesIn(folder_), testing::ElementsAre("TolvaneApp.json"));
+}
+
+TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStoreWithoutTrace) {
+    testing::internal::CaptureStdout();
+    SettingsStore store(file_);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(store.ReadInt("version", 0), 0);
+    EXPECT_EQ(store.path(), file_);
+    EXPECT_TRUE(namesIn(folder_).empty());
+}
+
+// A damaged file is moved aside with its bytes untouched; the store starts empty
+// and later writes make a fresh file.
+TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideAndTheStoreStartsEmpty) {
+    struct Case {
+        const char* name;
+        std::string bytes;  // empty with isFolder: a folder stands in the file's place
+        bool isFolder = false;
+    };
+    const Case cases[] = {
+        {"not JSON", "version=2024011912\n"},
+        {"truncated", R"({"TolvaneApp": {"version": 2024011912, "ssid": "def)"},
+        {"empty file", ""},
+        {"top level array", R"([{"TolvaneApp": {"version": 2024011912}}])"},
+        {"section is a string", R"({"TolvaneApp": "version=2024011912"})"},
+        {"trailing garbage", R"({"TolvaneApp": {"version": 2024011912}} x)"},
+        {"folder in the file's place", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder_);
+        fs::create_directory(folder_);
+        if (c.isFolder) {
+            fs::create_directory(file_);
+            writeBytes(file_ / "inside", "kept");
+        } else {
+            writeBytes(file_, c.bytes);
+        }
+
+        testing::internal::CaptureStdout();
+        SettingsStore store(file_);
+        const std::string trace = testing::internal::GetCapturedStdout();
+
+        EXPECT_THAT(trace,
+                    MatchesRegex("D:\\[SettingsStore::load,1\\]settings file " +
+                                 literal(file_.string()) + " unreadable \\(.+\\), kept as " +
+                                 literal(file_.string()) + "\\.corrupt-[0-9]{8}-[0-9]{6}\r\n"));
+        const fs::path aside = trace.substr(trace.find(" kept as ") + 9, std::string::npos);
+        const fs::path asideName = aside.string().substr(0, aside.string().size() - 2);
+        if (c.isFolder) {
+            EXPECT_EQ(readBytes(asideName / "inside"), "kept");
+        } else {
+            EXPECT_EQ(readBytes(asideName), c.bytes);
+        }
+        EXPECT_FALSE(fs::exists(file_));
+        EXPECT_EQ(store.ReadInt("version", 0), 0);
+
+        store.WriteInt("version", 7);
+        EXPECT_EQ(SettingsStore(file_).ReadInt("version", 0), 7);
+        if (!c.isFolder) {
+            EXPECT_EQ(readBytes(asideName), c.bytes);
+        }
+    }
+}
+
+TEST_F(SettingsStoreTest, DamagedFilesInARowAreAllKept) {
+    for (const char* bytes : {"first {", "second {", "third {"}) {
+        writeBytes(file_, bytes);
+        testing::internal::CaptureStdout();
+        SettingsStore store(file_);
+        testing::internal::GetCapturedStdout();
+    }
+    std::vector<std::string> kept;
+    for (const std::string& name : namesIn(folder_)) {
+        EXPECT_THAT(name, MatchesRegex("TolvaneApp\\.json\\.corrupt-[0-9]{8}-[0-9]{6}(-[0-9]+)?"));
+        kept.push_back(readBytes(folder_ / name));
+    }
+    std::sort(kept.begin(), kept.end());
+    EXPECT_THAT(kept, testing::ElementsAre("first {", "second {", "third {"));
+}
+
+// When the damaged file cannot be moved aside (here its aside name would be too
+// long for the file system), it must survive every later write.
+TEST_F(SettingsStoreTest, DamagedFileThatCannotBeMovedAsideIsNeverOverwritten) {
+    const fs::path file = folder_ / (std::string(240, 's') + ".json");
+    writeBytes(file, "{ damaged");
+
+    testing::internal::CaptureStdout();
+    SettingsStore store(file);
+    store.WriteString("ssid", "net");
+    const std::string trace = testing::internal::GetCapturedStdout();
+
+    EXPECT_THAT(trace, ContainsRegex("D:\\[SettingsStore::load,2\\]settings file .* unreadable "
+                                     "\\(.+\\), cannot keep it aside \\(File name too long\\)"));
+    EXPECT_THAT(trace, ContainsRegex("D:\\[SettingsStore::save,2\\]settings file .* not saved"));
+    EXPECT_EQ(readBytes(file), "{ damaged");
+    EXPECT_EQ(store.ReadString("ssid"), "net");
+    EXPECT_EQ(namesIn(folder_).size(), 1u);
+}
+
+TEST_F(SettingsStoreTest, UnwritableStoreTracesAndKeepsTheValueForThisRun) {
+    struct Case {
+        const char* name;
+        fs::path file;
+        const char* cause;
+    };
+    writeBytes(dir_ / "plain", "not a folder");
+    const Case cases[] = {
+        {"folder is a regular file", dir_ / "plain" / "TolvaneApp.json", "Not a directory"},
+        {"folder cannot be created", dir_ / "plain" / "Tolvane" / "TolvaneApp.json",
+         "Not a directory"},
+        {"folder appears in the file's place", file_, "Is a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsStore store(c.file);
+        if (c.file == file_) {
+            fs::create_directory(file_);
+            writeBytes(file_ / "inside", "kept");
+        }
+        testing::internal::CaptureStdout();
+        EXPECT_NO_THROW(store.WriteInt("presetCnt", -40));
+        EXPECT_NO_THROW(store.WriteString("ssid", "net"));
+        const std::string trace = testing::internal::GetCapturedStdout();
+
+        EXPECT_THAT(trace, MatchesRegex("(D:\\[SettingsStore::save,1\\]settings file " +
+                                        literal(c.file.string()) + " not saved \\(.*: " + c.cause +
+                                        "\\)\r\n){2}"));
+        EXPECT_EQ(store.ReadInt("presetCnt", 0), -40);
+        EXPECT_EQ(store.ReadString("ssid"), "net");
+    }
+    EXPECT_EQ(readBytes(dir_ / "plain"), "not a folder");
+    EXPECT_EQ(readBytes(file_ / "inside"), "kept");
+    EXPECT_THAT(namesIn(folder_), testing::ElementsAre("TolvaneApp.json"));
+}
+
+class SettingsModesTest : public SettingsStoreTest {
+  protected:
+    void SetUp() override {
+        SettingsStoreTest::SetUp();
+        // With no umask, only the store's own modes decide what the files get.
+        oldMask_ = ::umask(0);
+    }
+    void TearDown() override {
+        ::umask(oldMask_);
+        SettingsStoreTest::TearDown();
+    }
+    mode_t oldMask_ = 0;
+};
+
+TEST_F(SettingsModesTest, NewFoldersAndFileArePrivate) {
+    const fs::path parent = dir_ / "config";
+    const fs::path file = parent / "Tolvane" / "TolvaneApp.json";
+    SettingsStore store(file);
+    store.WriteString("passwd", "lantern");
+    EXPECT_EQ(modeOf(parent), 0700u);
+    EXPECT_EQ(modeOf(parent / "Tolvane"), 0700u);
+    EXPECT_EQ(modeOf(file), 0600u);
+}
+
+TEST_F(SettingsModesTest, WiderModesAreTightenedOnLoadAndOnWrite) {
+    writeBytes(file_, R"({"TolvaneApp": {"passwd": "lantern"}})");
+    ::chmod(folder_.c_str(), 0755);
+    ::chmod(file_.c_str(), 0644);
+    SettingsStore store(file_);
+    EXPECT_EQ(modeOf(folder_), 0700u);
+    EXPECT_EQ(modeOf(file_), 0600u);
+
+    ::chmod(folder_.c_str(), 0777);
+    store.WriteString("passwd", "other");
+    EXPECT_EQ(modeOf(folder_), 0700u);
+    EXPECT_EQ(modeOf(file_), 0600u);
+}
+
+TEST_F(SettingsModesTest, SharedStickyFolderIsLeftAlone) {
+    ::chmod(folder_.c_str(), 01777);
+    SettingsStore store(file_);
+    store.WriteInt("speed", 2);
+    EXPECT_EQ(modeOf(folder_), 01777u);
+    EXPECT_EQ(modeOf(file_), 0600u);
+}
+
+class DefaultPathTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        save("HOME", home_);
+        save("XDG_CONFIG_HOME", config_);
+    }
+    void TearDown() override {
+        restore("HOME", home_);
+        restore("XDG_CONFIG_HOME", config_);
+    }
+    static void save(const char* name, std::optional<std::string>& slot) {
+        if (const char* value = std::getenv(name)) {
+            slot = value;
+        }
+    }
+    static void restore(const char* name, const std::optional<std::string>& slot) {
+        if (slot) {
+            ::setenv(name, slot->c_str(), 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    static void set(const char* name, const char* value) {
+        if (value) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    std::optional<std::string> home_;
+    std::optional<std::string> config_;
+};
+
+TEST_F(DefaultPathTest, FollowsTheConfigFolderOfTheEnvironment) {
+    struct Case {
+        const char* config;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/srv/cfg", "/srv/cfg/Tolvane/TolvaneApp.json"},
+        {nullptr, "/home/op/.config/Tolvane/TolvaneApp.json"},
+        {"", "/home/op/.config/Tolvane/TolvaneApp.json"},
+        {"relative/cfg", "/home/op/.config/Tolvane/TolvaneApp.json"},
+    };
+    set("HOME", "/home/op");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config ? c.config : "(unset)");
+        set("XDG_CONFIG_HOME", c.config);
+        EXPECT_EQ(SettingsStore::defaultPath(), fs::path(c.expected));
+    }
+}
+
+TEST_F(DefaultPathTest, WithoutHomeUsesThePasswordDatabase) {
+    set("XDG_CONFIG_HOME", nullptr);
+    set("HOME", "");
+    const fs::path path = SettingsStore::defaultPath();
+    EXPECT_TRUE(path.is_absolute()) << path;
+    EXPECT_EQ(path.filename(), "TolvaneApp.json");
+}
+
+}  // namespace

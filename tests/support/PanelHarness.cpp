@@ -1,0 +1,115 @@
+#include "support/PanelHarness.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+std::uint16_t freeUdpPort() {
+    const int probe = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    socklen_t size = sizeof local;
+    getsockname(probe, reinterpret_cast<sockaddr*>(&local), &size);
+    close(probe);
+    return ntohs(local.sin_port);
+}
+
+}  // namespace
+
+PanelHarness::PanelHarness(bool threads) : threads_(threads) {}
+
+PanelHarness::~PanelHarness() { close(); }
+
+DlgEnvironment PanelHarness::environment() {
+    DlgEnvironment env;
+    env.now = [this] { return now; };
+    env.tick = [this] { return tick; };
+    env.messageBox = [this](const QString& text) { messages.push_back(text); };
+    env.selectFolder = [this] { return folderChoice; };
+    env.localIp = [this] { return localIp; };
+    env.ports.portsDir = portsDir();
+    env.ports.devRoot = home / "no-dev";
+    env.ports.sysRoot = home / "no-sys";
+    if (udpPort == 0) {
+        udpPort = freeUdpPort();
+    }
+    env.udpPort = udpPort;
+    env.startThreads = threads_;
+    return env;
+}
+
+CTolvaneAppDlg& PanelHarness::open() {
+    store_ = std::make_unique<SettingsStore>(settingsFile());
+    dialog_ = std::make_unique<CTolvaneAppDlg>(*store_, environment());
+    return *dialog_;
+}
+
+CTolvaneAppDlg& PanelHarness::restart() {
+    close();
+    return open();
+}
+
+void PanelHarness::close() {
+    dialog_.reset();
+    store_.reset();
+}
+
+int PanelHarness::storedInt(const char* key, int fallback) const {
+    return SettingsStore(settingsFile()).ReadInt(key, fallback);
+}
+
+QString PanelHarness::storedString(const char* key, const QString& fallback) const {
+    return SettingsStore(settingsFile()).ReadString(key, fallback);
+}
+
+void PanelHarness::type(int id, const QString& text) {
+    QWidget* widget = dialog_->control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->selectAll();
+        edit->insert(text);  // one change, as a paste over the old text
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+        plain->selectAll();
+        plain->insertPlainText(text);
+    }
+}
+
+void PanelHarness::click(int id) {
+    QTest::mouseClick(static_cast<QAbstractButton*>(dialog_->control(id)), Qt::LeftButton);
+}
+
+void PanelHarness::pick(int id, int index) {
+    auto* combo = static_cast<QComboBox*>(dialog_->control(id));
+    combo->setCurrentIndex(index);
+    Q_EMIT combo->activated(index);
+}
+
+UtcTimeZone::UtcTimeZone() {
+    const char* current = std::getenv("TZ");
+    had_ = current != nullptr;
+    saved_ = had_ ? current : "";
+    setenv("TZ", "UTC", 1);
+    tzset();
+}
+
+UtcTimeZone::~UtcTimeZone() {
+    if (had_) {
+        setenv("TZ", saved_.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}

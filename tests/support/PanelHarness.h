@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ControlTable.h"
+#include "app/TolvaneAppDlg.h"
+#include "settings/SettingsStore.h"
+#include "support/TempDir.h"
+
+// One panel in a temporary home: its settings file, its ports folder, a fixed
+// clock and tick, a recorded message box and a stand-in folder chooser. The
+// window runs without background threads unless `threads` is set.
+class PanelHarness {
+public:
+    explicit PanelHarness(bool threads = false);
+    ~PanelHarness();
+
+    // Builds the window (start-up runs); `restart` closes it and builds the
+    // next one on the same settings file, as a second run of the program.
+    CTolvaneAppDlg& open();
+    CTolvaneAppDlg& restart();
+    void close();
+
+    CTolvaneAppDlg& dlg() { return *dialog_; }
+    SettingsStore& store() { return *store_; }
+    std::filesystem::path settingsFile() const { return home / "Tolvane" / "TolvaneApp.json"; }
+    std::filesystem::path portsDir() const { return home / "Tolvane" / "ports"; }
+
+    // Reads a key from a fresh store on the same file, as the next run would.
+    int storedInt(const char* key, int fallback = -999999) const;
+    QString storedString(const char* key, const QString& fallback = QStringLiteral("<absent>")) const;
+
+    QString text(int id) const { return dialog_->ctrlText(id); }
+    void type(int id, const QString& text);  // the operator replaces an edit's text
+    void click(int id);
+    void pick(int id, int index);  // the operator chooses a list entry
+
+    TempDir home;
+    std::time_t now = 0;
+    std::uint32_t tick = 100000;
+    std::vector<QString> messages;
+    std::string folderChoice;
+    std::string localIp = "192.168.1.20";
+    std::uint16_t udpPort = 0;  // 0: a free port is chosen
+
+private:
+    DlgEnvironment environment();
+
+    bool threads_;
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<CTolvaneAppDlg> dialog_;
+};
+
+// Sets TZ for the test's process so local time is UTC, restoring on exit.
+class UtcTimeZone {
+public:
+    UtcTimeZone();
+    ~UtcTimeZone();
+
+private:
+    std::string saved_;
+    bool had_;
+};
+
+// 09:03:07 on 5 March 2025, UTC.
+inline constexpr std::time_t kFixedInstant = 1741165387;
