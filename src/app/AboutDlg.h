@@ -7,6 +7,6 @@
 class CAboutDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     CAboutDlg(const QIcon& icon, QWidget* parent);
 };

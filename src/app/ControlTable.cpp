@@ -60,7 +60,15 @@ constexpr std::array<const char*, 2> kRecordFormats = {"csv", "xml"};
 
 }  // namespace
 
-std::span<const ControlSpec> controlTable() { return kControls; }
-std::span<const char* const> functionNames() { return kFunctions; }
-std::span<const char* const> speedNames() { return kSpeeds; }
-std::span<const char* const> recordFormatNames() { return kRecordFormats; }
+std::span<const ControlSpec> controlTable() {
+    return kControls;
+}
+std::span<const char* const> functionNames() {
+    return kFunctions;
+}
+std::span<const char* const> speedNames() {
+    return kSpeeds;
+}
+std::span<const char* const> recordFormatNames() {
+    return kRecordFormats;
+}

@@ -7,15 +7,15 @@
 // 9-point font. Static labels have identifier 0.
 enum class ControlKind {
     Label,
-    ListCombo,       // drop-down list, not editable
-    EditCombo,       // drop-down with an edit field
-    Edit,            // single-line edit
-    DigitsEdit,      // single-line edit that takes typed digits only
-    PasswordEdit,    // single-line edit, masked
-    ClockEdit,       // single-line edit without a handler
-    PathEdit,        // read-only, one row high
-    DataEdit,        // read-only, multi-line
-    TemplateEdit,    // multi-line, Enter inserts a line break
+    ListCombo,     // drop-down list, not editable
+    EditCombo,     // drop-down with an edit field
+    Edit,          // single-line edit
+    DigitsEdit,    // single-line edit that takes typed digits only
+    PasswordEdit,  // single-line edit, masked
+    ClockEdit,     // single-line edit without a handler
+    PathEdit,      // read-only, one row high
+    DataEdit,      // read-only, multi-line
+    TemplateEdit,  // multi-line, Enter inserts a line break
     Button,
     CheckBox,
 };
@@ -28,15 +28,14 @@ struct ControlSpec {
 };
 
 namespace ctl {
-inline constexpr int kPort = 1006, kClock = 1010, kWifiSet = 1011, kSpeed1 = 1012,
-                     kTemplate = 1013, kPrint = 1014, kPrinterSet = 1015, kSsid = 1016,
-                     kWifiPassword = 1017, kPresetCount = 1018, kData = 1019, kFileName = 1020,
-                     kRecordPath = 1021, kPitch = 1022, kSpeedStep = 1023, kTime = 1024,
-                     kFunction = 1025, kRewind = 1026, kStop = 1027, kStart = 1028,
-                     kPresetSign = 1029, kClear = 1030, kPresetOn = 1031, kBrowse = 1032,
-                     kRecordFormat = 1033, kSpeed2 = 1034, kPanelToggle = 1035,
-                     kPanelPassword = 1036, kPasswordChange = 1038, kNewPassword = 1039,
-                     kSpeed3 = 1040;
+inline constexpr int kPort = 1006, kClock = 1010, kWifiSet = 1011, kSpeed1 = 1012, kTemplate = 1013,
+                     kPrint = 1014, kPrinterSet = 1015, kSsid = 1016, kWifiPassword = 1017,
+                     kPresetCount = 1018, kData = 1019, kFileName = 1020, kRecordPath = 1021,
+                     kPitch = 1022, kSpeedStep = 1023, kTime = 1024, kFunction = 1025,
+                     kRewind = 1026, kStop = 1027, kStart = 1028, kPresetSign = 1029, kClear = 1030,
+                     kPresetOn = 1031, kBrowse = 1032, kRecordFormat = 1033, kSpeed2 = 1034,
+                     kPanelToggle = 1035, kPanelPassword = 1036, kPasswordChange = 1038,
+                     kNewPassword = 1039, kSpeed3 = 1040;
 }
 
 // Template size of the window in dialog units.

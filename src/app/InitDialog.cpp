@@ -47,9 +47,12 @@ bool CTolvaneAppDlg::OnInitDialog() {
     setCtrlText(ctl::kTemplate, store_.ReadString(keys::format));
     setCtrlText(ctl::kSsid, store_.ReadString(keys::ssid));
     setCtrlText(ctl::kWifiPassword, store_.ReadString(keys::passwd));
-    setCtrlText(ctl::kSpeed1, store_.ReadString(keys::kavrin_speed3_1, QString::fromLatin1(keyDefaults::kavrin_speed3_1)));
-    setCtrlText(ctl::kSpeed2, store_.ReadString(keys::kavrin_speed3_2, QString::fromLatin1(keyDefaults::kavrin_speed3_2)));
-    setCtrlText(ctl::kSpeed3, store_.ReadString(keys::kavrin_speed3_3, QString::fromLatin1(keyDefaults::kavrin_speed3_3)));
+    setCtrlText(ctl::kSpeed1, store_.ReadString(keys::kavrin_speed3_1,
+                                                QString::fromLatin1(keyDefaults::kavrin_speed3_1)));
+    setCtrlText(ctl::kSpeed2, store_.ReadString(keys::kavrin_speed3_2,
+                                                QString::fromLatin1(keyDefaults::kavrin_speed3_2)));
+    setCtrlText(ctl::kSpeed3, store_.ReadString(keys::kavrin_speed3_3,
+                                                QString::fromLatin1(keyDefaults::kavrin_speed3_3)));
     setComboSelection(ctl::kRecordFormat, store_.ReadInt(keys::f2name, keyDefaults::f2name));
     setCtrlText(ctl::kFileName, store_.ReadString(keys::file));
     const qint64 preset = store_.ReadInt(keys::presetCnt, keyDefaults::presetCnt);
@@ -62,9 +65,7 @@ bool CTolvaneAppDlg::OnInitDialog() {
 
     setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));
 
-    const QRect frame = frameGeometry();
-    fullRect = WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
-                          frame.top() + frame.height()};
+    takeFullRect();
     resizeOuter(narrowWidth(fullRect), fullRect.height());
     panelOpen = false;
 

@@ -6,7 +6,9 @@
 
 // Outer width of the window with the parameter panel hidden: half the full
 // width less 35 pixels, truncated toward zero.
-inline int narrowWidth(const WindowRect& full) { return full.width() / 2 - 35; }
+inline int narrowWidth(const WindowRect& full) {
+    return full.width() / 2 - 35;
+}
 
 // The quick-fail rule of the panel lock: failed clicks at most 500 ms apart
 // count up; the tenth in a row opens the panel. The counter is never reset

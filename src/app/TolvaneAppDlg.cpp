@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include "app/AboutDlg.h"
 #include "app/AppInfo.h"
 #include "app/ControlTable.h"
+#include "app/PanelLock.h"
 #include "inbound/ChunkQueue.h"
 #include "link/NetReceiver.h"
 #include "link/SerialReceiver.h"
@@ -88,7 +90,7 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
         }
         case ControlKind::Button: {
             auto* button = new QPushButton(QString::fromLatin1(spec.caption), parent);
-            button->setAutoDefault(true);
+            button->setAutoDefault(false);  // Enter is handled by the window, see keyPressEvent
             return button;
         }
         case ControlKind::CheckBox:
@@ -147,7 +149,8 @@ void CTolvaneAppDlg::createControls() {
             controls_[spec.id] = widget;
         }
     }
-    setFixedSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu));
+    fullClient_ = QSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu));
+    setFixedSize(fullClient_);
 }
 
 void CTolvaneAppDlg::bindHandlers() {
@@ -281,15 +284,58 @@ std::uint32_t CTolvaneAppDlg::tick() const {
     return env_.tick ? env_.tick() : monotonicTick();
 }
 
+QSize CTolvaneAppDlg::frameExtra() const {
+    return frameGeometry().size() - size();
+}
+
 void CTolvaneAppDlg::resizeOuter(int outerWidth, int outerHeight) {
-    // The frame is whatever the window system adds around the client area.
+    const QSize extra = frameExtra();
+    setFixedSize(outerWidth - extra.width(), outerHeight - extra.height());
+}
+
+void CTolvaneAppDlg::takeFullRect() {
     const QRect frame = frameGeometry();
-    const int frameWidth = frame.width() - width();
-    const int frameHeight = frame.height() - height();
-    setFixedSize(outerWidth - frameWidth, outerHeight - frameHeight);
+    const QSize extra = frameExtra();
+    fullRect =
+        WindowRect{frame.left(), frame.top(), frame.left() + fullClient_.width() + extra.width(),
+                   frame.top() + fullClient_.height() + extra.height()};
+    knownFrameExtra_ = extra;
+}
+
+// The window system adds its frame only once the window is shown; the
+// full-size rectangle and the width shown then follow the real frame.
+void CTolvaneAppDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    followFrame();
+}
+
+void CTolvaneAppDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    followFrame();
+}
+
+void CTolvaneAppDlg::followFrame() {
+    if (frameExtra() == knownFrameExtra_) {
+        return;
+    }
+    takeFullRect();
+    resizeOuter(panelOpen ? fullRect.width() : narrowWidth(fullRect), fullRect.height());
 }
 
 void CTolvaneAppDlg::accept() {}
+
+// Enter clicks a focused push button and otherwise does nothing; it never
+// closes the window.
+void CTolvaneAppDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
 
 void CTolvaneAppDlg::reject() {
     stopBackgroundWork();

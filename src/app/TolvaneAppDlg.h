@@ -16,6 +16,9 @@
 #include "link/SerialPortNames.h"
 
 class QTimer;
+class QKeyEvent;
+class QShowEvent;
+class QMoveEvent;
 class QContextMenuEvent;
 class QCloseEvent;
 class SettingsStore;
@@ -33,8 +36,8 @@ struct WindowRect {
 // What the window takes from its surroundings. The defaults are the real
 // computer; tests put stand-ins in their place.
 struct DlgEnvironment {
-    std::function<std::time_t()> now;                    // wall clock; empty: time()
-    std::function<std::uint32_t()> tick;                 // ms since boot mod 2^32; empty: CLOCK_MONOTONIC
+    std::function<std::time_t()> now;     // wall clock; empty: time()
+    std::function<std::uint32_t()> tick;  // ms since boot mod 2^32; empty: CLOCK_MONOTONIC
     std::function<void(const QString&)> messageBox;      // empty: a modal message box
     std::function<std::string()> selectFolder;           // empty: Qt's folder chooser
     std::function<std::string()> localIp;                // empty: GetLocalIp
@@ -48,7 +51,7 @@ struct DlgEnvironment {
 class CTolvaneAppDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment = {},
                             QWidget* parent = nullptr);
     ~CTolvaneAppDlg() override;
@@ -129,13 +132,16 @@ public:
     std::uint32_t lastFailTick = 0;
     DeviceState lastReport{};
 
-protected:
+  protected:
     void accept() override;  // Enter never closes the window
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
-private:
+  private:
     void createControls();
     void bindHandlers();
     void startClock();
@@ -145,11 +151,16 @@ private:
     void refreshRecordPath();
     void closeSerialLink();
     void resizeOuter(int outerWidth, int outerHeight);
+    QSize frameExtra() const;
+    void takeFullRect();
+    void followFrame();
     void showAbout();
 
     SettingsStore& store_;
     DlgEnvironment env_;
     QIcon appIcon;
+    QSize fullClient_;
+    QSize knownFrameExtra_;
     std::map<int, QWidget*> controls_;
     std::map<int, std::function<void()>> changeHandlers_;
     std::vector<unsigned> portNumbers_;

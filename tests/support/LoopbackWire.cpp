@@ -19,7 +19,9 @@ LoopbackEndpoint::LoopbackEndpoint() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLO
     }
 }
 
-LoopbackEndpoint::~LoopbackEndpoint() { close(fd_); }
+LoopbackEndpoint::~LoopbackEndpoint() {
+    close(fd_);
+}
 
 sockaddr_in LoopbackEndpoint::address() const {
     sockaddr_in local{};

@@ -8,7 +8,7 @@
 
 // A UDP socket on 127.0.0.1 that plays the machine's end of the link.
 class LoopbackEndpoint {
-public:
+  public:
     LoopbackEndpoint();
     ~LoopbackEndpoint();
     LoopbackEndpoint(const LoopbackEndpoint&) = delete;
@@ -19,11 +19,12 @@ public:
     void sendTo(const sockaddr_in& to, const std::string& bytes) const;
     void sendTo(std::uint16_t port, const std::string& bytes) const;
     // Every datagram that arrives within `wait` after the last one.
-    std::vector<std::string> receive(std::chrono::milliseconds wait = std::chrono::milliseconds(50)) const;
+    std::vector<std::string> receive(
+        std::chrono::milliseconds wait = std::chrono::milliseconds(50)) const;
     // Waits up to `limit` for one datagram; empty optional-like flag through `got`.
     bool receiveOne(std::string& datagram, std::chrono::milliseconds limit) const;
 
-private:
+  private:
     int fd_;
 };
 

@@ -32,7 +32,9 @@ std::uint16_t freeUdpPort() {
 
 PanelHarness::PanelHarness(bool threads) : threads_(threads) {}
 
-PanelHarness::~PanelHarness() { close(); }
+PanelHarness::~PanelHarness() {
+    close();
+}
 
 DlgEnvironment PanelHarness::environment() {
     DlgEnvironment env;

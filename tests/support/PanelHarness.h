@@ -16,7 +16,7 @@
 // clock and tick, a recorded message box and a stand-in folder chooser. The
 // window runs without background threads unless `threads` is set.
 class PanelHarness {
-public:
+  public:
     explicit PanelHarness(bool threads = false);
     ~PanelHarness();
 
@@ -33,7 +33,8 @@ public:
 
     // Reads a key from a fresh store on the same file, as the next run would.
     int storedInt(const char* key, int fallback = -999999) const;
-    QString storedString(const char* key, const QString& fallback = QStringLiteral("<absent>")) const;
+    QString storedString(const char* key,
+                         const QString& fallback = QStringLiteral("<absent>")) const;
 
     QString text(int id) const { return dialog_->ctrlText(id); }
     void type(int id, const QString& text);  // the operator replaces an edit's text
@@ -48,7 +49,7 @@ public:
     std::string localIp = "192.168.1.20";
     std::uint16_t udpPort = 0;  // 0: a free port is chosen
 
-private:
+  private:
     DlgEnvironment environment();
 
     bool threads_;
@@ -58,11 +59,11 @@ private:
 
 // Sets TZ for the test's process so local time is UTC, restoring on exit.
 class UtcTimeZone {
-public:
+  public:
     UtcTimeZone();
     ~UtcTimeZone();
 
-private:
+  private:
     std::string saved_;
     bool had_;
 };
