@@ -17,6 +17,8 @@
 
 #include <time.h>
 
+#include <algorithm>
+
 #include "app/AboutDlg.h"
 #include "app/AppInfo.h"
 #include "app/ControlTable.h"
@@ -142,8 +144,11 @@ void CTolvaneAppDlg::createControls() {
     const DialogUnits units = dialogUnits(font());
     for (const ControlSpec& spec : controlTable()) {
         QWidget* widget = makeControl(spec, this);
-        widget->setGeometry(units.x(spec.x), units.y(spec.y), units.x(spec.width),
-                            units.y(visibleHeightDlu(spec)));
+        // A label is never narrower than its text, whatever font the desktop has.
+        const int width = spec.kind == ControlKind::Label
+                              ? std::max(units.x(spec.width), widget->sizeHint().width())
+                              : units.x(spec.width);
+        widget->setGeometry(units.x(spec.x), units.y(spec.y), width, units.y(visibleHeightDlu(spec)));
         if (spec.id != 0) {
             widget->setObjectName(QString::number(spec.id));
             controls_[spec.id] = widget;

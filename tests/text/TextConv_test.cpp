@@ -1,0 +1,44 @@
+#include "text/TextConv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(TextConv, AsciiRoundTripsAtEveryLength) {
+    for (int length : {0, 1, 31, 32, 33, 127, 128, 200}) {
+        std::string ascii;
+        for (int i = 0; i < length; ++i) {
+            ascii += static_cast<char>(' ' + i % 95);
+        }
+        const QString wide = AnsiToWide(ascii);
+        EXPECT_EQ(wide.size(), length);
+        EXPECT_EQ(WideToAnsi(wide), ascii) << "length " << length;
+    }
+}
+
+TEST(TextConv, LineBreaksAndNonAsciiSurvive) {
+    const std::string lines = "N\r\nq514\r\n\"Q`TY:\"\r\n";
+    EXPECT_EQ(WideToAnsi(AnsiToWide(lines)), lines);
+    const QString chinese = QString::fromUtf8("打开COM失败!");
+    EXPECT_EQ(AnsiToWide(WideToAnsi(chinese)), chinese);
+}
+
+TEST(TextConv, InvalidInputBecomesReplacementCharacterWithoutThrowing) {
+    EXPECT_EQ(AnsiToWide(std::string("a\xff\xfe" "b")), QString::fromUtf8("a\uFFFD\uFFFDb"));
+    const QString cut = AnsiToWide(std::string("\xe6\x89", 2));  // a character cut short
+    ASSERT_FALSE(cut.isEmpty());
+    EXPECT_EQ(cut.count(QChar(0xFFFD)), cut.size());
+    const QString loneSurrogate(QChar(0xD800));
+    const std::string narrow = WideToAnsi(QStringLiteral("x") + loneSurrogate);
+    EXPECT_EQ(narrow.substr(0, 1), "x");
+    EXPECT_EQ(AnsiToWide(narrow).size(), 2);
+}
+
+TEST(TextConv, NulBytesAreKept) {
+    const std::string withNul("a\0b", 3);
+    EXPECT_EQ(WideToAnsi(AnsiToWide(withNul)), withNul);
+}
+
+}  // namespace
