@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "link/LinkState.h"
+#include "support/LoopbackWire.h"
+#include "support/PanelHarness.h"
+#include "support/Wait.h"
+
+namespace {
+
+std::string withNul(const std::string& text) {
+    return text + std::string(1, '\0');
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class NetLink : public testing::Test {
+  protected:
+    NetLink() : panel(true) { panel.open(); }
+
+    // The machine sends one datagram; the panel has handled it once 1019 shows it.
+    void machineSends(const LoopbackEndpoint& from, int count) {
+        from.sendTo(panel.udpPort, "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0]end");
+        ASSERT_TRUE(waitUntil(
+            [&] { return panel.text(ctl::kData) == QStringLiteral("data=%1").arg(count); }));
+    }
+
+    PanelHarness panel;
+    LoopbackEndpoint machine;
+};
+
+TEST_F(NetLink, CommandsWaitForTheMachineThenGoToItsAddress) {
+    testing::internal::CaptureStdout();
+    panel.click(ctl::kPrint);
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("D:[CTolvaneAppDlg::tmSendMsg,799]net cmd:\r\nkavrin_key:print\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(machine.receive().empty());
+
+    machineSends(machine, 5);
+    panel.click(ctl::kPrint);
+    panel.click(ctl::kStart);
+    EXPECT_EQ(machine.receive(),
+              (std::vector<std::string>{withNul("kavrin_key:print"), withNul("kavrin_key:star")}));
+}
+
+TEST_F(NetLink, LatestSenderWinsAndEmptyDatagramsDoNotCount) {
+    LoopbackEndpoint other;
+    machine.sendTo(panel.udpPort, "");
+    settle(100);
+    EXPECT_FALSE(linkState.peerKnown);
+
+    machineSends(machine, 1);
+    machineSends(other, 2);
+    panel.click(ctl::kStop);
+    EXPECT_TRUE(machine.receive(std::chrono::milliseconds(20)).empty());
+    EXPECT_EQ(other.receive(), std::vector<std::string>{withNul("kavrin_key:stop")});
+}
+
+TEST_F(NetLink, OversizedDatagramIsCutTo1023Bytes) {
+    const std::string frame = "start[9,0,2,1,15,30,45,0,0]end";
+    machine.sendTo(panel.udpPort, frame + std::string(5000, 'x'));
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=9"; }));
+    // A frame whose end lies beyond the first 1023 bytes is not seen.
+    machine.sendTo(panel.udpPort, std::string(1020, ' ') + frame);
+    machineSends(machine, 10);
+}
+
+TEST(NetLinkBusyPort, NoSpinWhileThePortIsHeldAndRecoversWhenFreed) {
+    auto holder = std::make_unique<LoopbackEndpoint>();
+    PanelHarness panel(true);
+    panel.udpPort = ntohs(holder->address().sin_port);
+    // The panel binds 0.0.0.0, which the loopback holder blocks too.
+    testing::internal::CaptureStdout();
+    panel.open();
+    const double before = cpuSeconds();
+    settle(1500);
+    const double used = cpuSeconds() - before;
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("failed: Address already in use"), std::string::npos);
+    EXPECT_LT(used, 0.3) << "the receive thread must not spin";
+    EXPECT_FALSE(linkState.peerKnown);
+
+    holder.reset();
+    LoopbackEndpoint machine;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            machine.sendTo(panel.udpPort, "start[3,0,2,1,15,30,45,0,0]end");
+            return waitUntil([&] { return panel.text(ctl::kData) == "data=3"; }, 100);
+        },
+        3000));
+    panel.click(ctl::kClear);
+    std::string datagram;
+    while (machine.receiveOne(datagram, std::chrono::milliseconds(100)) &&
+           datagram != withNul("kavrin_clear")) {
+    }
+    EXPECT_EQ(datagram, withNul("kavrin_clear"));
+}
+
+}  // namespace
