@@ -8,6 +8,7 @@
 #include "link/LinkState.h"
 #include "support/LoopbackWire.h"
 #include "support/PanelHarness.h"
+#include "support/Pty.h"
 #include "support/Wait.h"
 
 namespace {
@@ -104,6 +105,30 @@ TEST(NetLinkBusyPort, NoSpinWhileThePortIsHeldAndRecoversWhenFreed) {
            datagram != withNul("kavrin_clear")) {
     }
     EXPECT_EQ(datagram, withNul("kavrin_clear"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NetLinkWhileSerial, DatagramsWaitAndArriveWhenNetIsChosenAgain) {
+    PanelHarness panel(true);
+    Pty com7;
+    com7.linkAs(panel.portsDir(), "COM7");
+    panel.open();
+    LoopbackEndpoint machine;
+    machine.sendTo(panel.udpPort, "start[1,0,2,1,15,30,45,0,0]end");
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=1"; }));
+
+    panel.pick(ctl::kPort, 1);
+    ASSERT_TRUE(linkState.serialOpen);
+    machine.sendTo(panel.udpPort, "start[2,0,2,1,15,30,45,0,0]end");
+    settle(100);
+    EXPECT_EQ(panel.text(ctl::kData), "data=1");
+
+    panel.pick(ctl::kPort, 0);
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=2"; }));
+    EXPECT_TRUE(linkState.peerKnown);  // the peer survives the trip through serial
 }
 
 }  // namespace

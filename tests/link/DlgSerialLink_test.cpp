@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QComboBox>
+
+#include "link/LinkState.h"
+#include "support/PanelHarness.h"
+#include "support/Pty.h"
+#include "support/Wait.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string withNul(const std::string& text) {
+    return text + std::string(1, '\0');
+}
+
+std::string frame(int count) {
+    return "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0]end";
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int entryIndex(CTolvaneAppDlg& dlg, const QString& text) {
+    return static_cast<QComboBox*>(dlg.control(ctl::kPort))->findText(text);
+}
+
+// Two pseudo-terminals offered as COM7 and COM8.
+class SerialLink : public testing::Test {
+  protected:
+    explicit SerialLink(bool threads = false) : panel(threads) {
+        com7.linkAs(panel.portsDir(), "COM7");
+        com8.linkAs(panel.portsDir(), "COM8");
+        panel.open();
+    }
+
+    void choose(const QString& entry) {
+        const int index = entryIndex(panel.dlg(), entry);
+        ASSERT_GE(index, 0) << entry.toStdString();
+        panel.pick(ctl::kPort, index);
+    }
+
+    PanelHarness panel;
+    Pty com7;
+    Pty com8;
+};
+
+TEST_F(SerialLink, PortsAreOfferedAndPickingOneOpensItRawAtTwoMegabit) {
+    auto* ports = static_cast<QComboBox*>(panel.dlg().control(ctl::kPort));
+    ASSERT_EQ(ports->count(), 3);
+    EXPECT_EQ(ports->itemText(1), "COM7");
+    EXPECT_EQ(ports->itemText(2), "COM8");
+
+    testing::internal::CaptureStdout();
+    choose("COM7");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                  "D:[CTolvaneAppDlg::OnCbnSelchangeComnumCombo,943]command by uart\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(linkState.serialOpen);
+    EXPECT_FALSE(linkState.netMode);
+
+    termios settings{};
+    ASSERT_EQ(tcgetattr(com7.master(), &settings), 0);
+    EXPECT_EQ(cfgetospeed(&settings), B2000000);
+    EXPECT_EQ(cfgetispeed(&settings), B2000000);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(settings.c_oflag & OPOST, 0u);
+    EXPECT_EQ(settings.c_iflag & (ICRNL | INLCR | IXON | ISTRIP), 0u);
+    EXPECT_EQ(settings.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t{CS8});
+    EXPECT_NE(settings.c_cflag & CREAD, 0u);
+    EXPECT_NE(settings.c_cflag & CLOCAL, 0u);
+}
+
+TEST_F(SerialLink, EveryKeyPutsItsTextAndOneNulOnTheWire) {
+    choose("COM7");
+    struct Key {
+        int id;
+        const char* text;
+    };
+    for (const Key key : {Key{ctl::kRewind, "kavrin_key:rewind"},
+                          Key{ctl::kStop, "kavrin_key:stop"}, Key{ctl::kStart, "kavrin_key:star"},
+                          Key{ctl::kPrint, "kavrin_key:print"}, Key{ctl::kClear, "kavrin_clear"}}) {
+        testing::internal::CaptureStdout();
+        panel.click(key.id);
+        const std::string trace = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(com7.read(30ms), withNul(key.text));
+        EXPECT_NE(trace.find("D:[CTolvaneAppDlg::tmSendMsg,807]uart cmd:\r\n" +
+                             std::string(key.text) + "\r\n"),
+                  std::string::npos);
+    }
+    panel.click(ctl::kStart);
+    EXPECT_EQ(com7.read(30ms).size(), 16u);
+    EXPECT_TRUE(panel.messages.empty());
+}
+
+TEST_F(SerialLink, SwitchingPortsClosesTheFirstAndNetClosesAny) {
+    choose("COM7");
+    choose("COM8");
+    panel.click(ctl::kStop);
+    EXPECT_EQ(com8.read(30ms), withNul("kavrin_key:stop"));
+    EXPECT_EQ(com7.read(30ms), "");
+    choose("COM7");  // it was closed, so it opens again
+    EXPECT_TRUE(linkState.serialOpen);
+    choose("COM7");  // the open port is closed and opened again
+    EXPECT_TRUE(linkState.serialOpen);
+    choose("NET");
+    EXPECT_FALSE(linkState.serialOpen);
+    EXPECT_TRUE(linkState.netMode);
+    EXPECT_TRUE(panel.messages.empty());
+}
+
+TEST_F(SerialLink, AHeldPortFailsWithTheMessageAndCommandsAreOnlyTraced) {
+    const int holder = open(com7.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    choose("COM7");
+    EXPECT_EQ(panel.messages, std::vector<QString>{QString::fromUtf8("打开COM失败!")});
+    EXPECT_FALSE(linkState.serialOpen);
+    EXPECT_FALSE(linkState.netMode);
+
+    testing::internal::CaptureStdout();
+    panel.click(ctl::kPrint);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("uart cmd:\r\nkavrin_key:print"),
+              std::string::npos);
+    EXPECT_EQ(panel.messages.size(), 1u);
+    close(holder);
+    choose("COM7");
+    EXPECT_TRUE(linkState.serialOpen);
+}
+
+TEST_F(SerialLink, AFailedWriteTellsTheOperator) {
+    choose("COM7");
+    com7.unplug();
+    panel.click(ctl::kPrint);
+    EXPECT_EQ(panel.messages,
+              std::vector<QString>{QString::fromUtf8("写串口失败，请选择正确串口号!")});
+}
+
+TEST_F(SerialLink, SuppressedSendsLeaveNoBytesAndNoTrace) {
+    choose("COM7");
+    linkState.sendSuppressed = true;
+    testing::internal::CaptureStdout();
+    panel.click(ctl::kPrint);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    linkState.sendSuppressed = false;
+    EXPECT_EQ(com7.read(30ms), "");
+}
+
+class SerialReceive : public SerialLink {
+  protected:
+    SerialReceive() : SerialLink(true) { choose("COM7"); }
+};
+
+TEST_F(SerialReceive, BurstsReachTheWindowInOrderAndNothingIsLost) {
+    testing::internal::CaptureStdout();
+    com7.write(frame(1));
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=1"; }));
+    // Two bursts more than 10 ms apart are two chunks; bytes right behind a
+    // burst are kept for the next one.
+    com7.write("start[2,0,2,1");
+    std::this_thread::sleep_for(40ms);
+    com7.write(",15,30,45,0,0]end");
+    com7.write(frame(3));
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=3"; }));
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("D:[tmRxUartTask,472]=====>\r\n{" + frame(1) + "}\r\n\r\n"),
+              std::string::npos);
+    EXPECT_NE(trace.find("=====>\r\n{start[2,0,2,1}"), std::string::npos);
+    EXPECT_NE(trace.find("=====>\r\n{,15,30,45,0,0]end" + frame(3) + "}"), std::string::npos);
+}
+
+TEST_F(SerialReceive, UnpluggedPortIsTracedOnceWithoutSpinningAndTheNextPortWorks) {
+    testing::internal::CaptureStdout();
+    com7.unplug();
+    const double before = cpuSeconds();
+    settle(500);
+    const double used = cpuSeconds() - before;
+    const std::string trace = testing::internal::GetCapturedStdout();
+    std::size_t failures = 0;
+    for (std::size_t at = trace.find("read uart failed"); at != std::string::npos;
+         at = trace.find("read uart failed", at + 1)) {
+        ++failures;
+    }
+    EXPECT_EQ(failures, 1u);
+    EXPECT_LT(used, 0.2);
+
+    choose("COM8");
+    com8.write(frame(8));
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=8"; }));
+    panel.click(ctl::kClear);
+    EXPECT_EQ(com8.read(30ms), withNul("kavrin_clear"));
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+// A pseudo-terminal pair; the master is the machine's end of the wire, the
+// slave is linked into the panel's ports folder as a COM name.
+class Pty {
+  public:
+    Pty();
+    ~Pty();
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    const std::string& slavePath() const { return slavePath_; }
+    int master() const { return master_; }
+    void linkAs(const std::filesystem::path& portsDir, const std::string& comName) const;
+    void write(const std::string& bytes) const;
+    // Everything that arrives until the line is quiet for `quiet`.
+    std::string read(std::chrono::milliseconds quiet = std::chrono::milliseconds(100)) const;
+    // Closes the master: to the panel the device has gone.
+    void unplug();
+
+  private:
+    int master_;
+    std::string slavePath_;
+};
