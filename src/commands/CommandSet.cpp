@@ -65,11 +65,17 @@ std::string wifiCommand(std::string_view ssid, std::string_view password,
     return text;
 }
 
-std::string functionCommand(int index) { return withNumber("kavrin_func:", index); }
+std::string functionCommand(int index) {
+    return withNumber("kavrin_func:", index);
+}
 
-std::string pitchCommand(int pitch) { return withNumber("kavrin_pitch:", pitch); }
+std::string pitchCommand(int pitch) {
+    return withNumber("kavrin_pitch:", pitch);
+}
 
-std::string speedSelectCommand(int index) { return withNumber("kavrin_speed_sel:", index); }
+std::string speedSelectCommand(int index) {
+    return withNumber("kavrin_speed_sel:", index);
+}
 
 std::string presetCountCommand(bool negative, std::string_view countText) {
     std::string text = "kavrin_preset:cnt,";
@@ -99,13 +105,17 @@ std::string templateCommand(std::string_view labelTemplate) {
     return join("kavrin_cmd:", labelTemplate);
 }
 
-std::string recordFormatCommand(int index) { return withNumber("kavrin_f2name:", index); }
+std::string recordFormatCommand(int index) {
+    return withNumber("kavrin_f2name:", index);
+}
 
 int presetValue(bool negative, std::string_view countText) {
     const std::int64_t value = leadingInt64(countText);
     return clampToInt(negative ? -value : value);
 }
 
-int leadingInt(std::string_view text) { return clampToInt(leadingInt64(text)); }
+int leadingInt(std::string_view text) {
+    return clampToInt(leadingInt64(text));
+}
 
 }  // namespace commands

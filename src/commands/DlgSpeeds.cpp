@@ -17,6 +17,12 @@ void CTolvaneAppDlg::speedEditChanged(int ownId, const char* key) {
     store_.WriteString(key, AnsiToWide(own));
 }
 
-void CTolvaneAppDlg::OnEnChangeSpeed1() { speedEditChanged(ctl::kSpeed1, keys::kavrin_speed3_1); }
-void CTolvaneAppDlg::OnEnChangeSpeed2() { speedEditChanged(ctl::kSpeed2, keys::kavrin_speed3_2); }
-void CTolvaneAppDlg::OnEnChangeSpeed3() { speedEditChanged(ctl::kSpeed3, keys::kavrin_speed3_3); }
+void CTolvaneAppDlg::OnEnChangeSpeed1() {
+    speedEditChanged(ctl::kSpeed1, keys::kavrin_speed3_1);
+}
+void CTolvaneAppDlg::OnEnChangeSpeed2() {
+    speedEditChanged(ctl::kSpeed2, keys::kavrin_speed3_2);
+}
+void CTolvaneAppDlg::OnEnChangeSpeed3() {
+    speedEditChanged(ctl::kSpeed3, keys::kavrin_speed3_3);
+}
