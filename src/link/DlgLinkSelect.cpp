@@ -3,9 +3,9 @@
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "link/LinkState.h"
+#include "link/NetReceiver.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
-#include "link/NetReceiver.h"
 #include "text/ControlText.h"
 #include "text/DebugTrace.h"
 

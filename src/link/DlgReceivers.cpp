@@ -24,7 +24,8 @@ void CTolvaneAppDlg::startReceivers() {
 
 void CTolvaneAppDlg::postChunk(std::string chunk) {
     if (chunks_->push(std::move(chunk)) == ChunkQueue::Push::QueuedFirst) {
-        QMetaObject::invokeMethod(this, [this] { drainChunks(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { drainChunks(); }, Qt::QueuedConnection);
     }
 }
 
@@ -35,7 +36,8 @@ void CTolvaneAppDlg::drainChunks() {
         tmRxFrame(chunk.data(), chunk.size());
     }
     if (more) {
-        QMetaObject::invokeMethod(this, [this] { drainChunks(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { drainChunks(); }, Qt::QueuedConnection);
     }
 }
 

@@ -25,7 +25,7 @@ struct PeerAddress {
 struct LinkState {
     std::atomic<int> serialHandle{-1};  // meaningful only while serialOpen
     std::atomic<std::uint64_t> peerAddr{0};
-    sockaddr_in bindAddr{};             // written once by the UDP thread before it binds
+    sockaddr_in bindAddr{};  // written once by the UDP thread before it binds
     std::atomic<bool> peerKnown{false};
     std::atomic<bool> serialOpen{false};
     std::atomic<bool> sendSuppressed{false};

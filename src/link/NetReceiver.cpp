@@ -21,7 +21,9 @@ constexpr int kBindRetryMs = 1000;
 NetReceiver::NetReceiver(std::uint16_t port, Deliver deliver)
     : port_(port), deliver_(std::move(deliver)) {}
 
-NetReceiver::~NetReceiver() { stop(); }
+NetReceiver::~NetReceiver() {
+    stop();
+}
 
 void NetReceiver::start() {
     if (!thread_.joinable() && !stopping_) {
@@ -29,7 +31,9 @@ void NetReceiver::start() {
     }
 }
 
-void NetReceiver::wake() { wake_.signal(); }
+void NetReceiver::wake() {
+    wake_.signal();
+}
 
 void NetReceiver::stop() {
     stopping_ = true;

@@ -15,7 +15,7 @@
 // serial, datagrams wait in the socket's queue. A port held by another
 // program is retried once a second.
 class NetReceiver {
-public:
+  public:
     using Deliver = std::function<void(std::string)>;
 
     NetReceiver(std::uint16_t port, Deliver deliver);
@@ -31,7 +31,7 @@ public:
 
     bool bound() const { return bound_; }
 
-private:
+  private:
     void run();
     bool tryBind(int socket, int& lastError);
     void receiveOne(int socket);

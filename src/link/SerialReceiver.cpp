@@ -12,7 +12,9 @@ constexpr std::size_t kBurstCapacity = 1023;
 
 SerialReceiver::SerialReceiver(Deliver deliver) : deliver_(std::move(deliver)) {}
 
-SerialReceiver::~SerialReceiver() { stop(); }
+SerialReceiver::~SerialReceiver() {
+    stop();
+}
 
 void SerialReceiver::start() {
     std::lock_guard lock(mutex_);

@@ -13,7 +13,7 @@
 // (ended by more than 10 ms of silence or 1023 bytes) and delivers each burst
 // in order. It blocks in poll on the port and its wake event: no timer ticks.
 class SerialReceiver {
-public:
+  public:
     using Deliver = std::function<void(std::string)>;
 
     explicit SerialReceiver(Deliver deliver);
@@ -27,7 +27,7 @@ public:
     void setPort(int fd);
     void stop();
 
-private:
+  private:
     void run();
 
     Deliver deliver_;

@@ -14,7 +14,9 @@ WakeEvent::WakeEvent() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     }
 }
 
-WakeEvent::~WakeEvent() { close(fd_); }
+WakeEvent::~WakeEvent() {
+    close(fd_);
+}
 
 void WakeEvent::signal() {
     const std::uint64_t one = 1;

@@ -3,7 +3,7 @@
 // An eventfd that a receive thread polls beside its port or socket, so that
 // link changes and shutdown wake it at once instead of at the next poll tick.
 class WakeEvent {
-public:
+  public:
     WakeEvent();
     ~WakeEvent();
     WakeEvent(const WakeEvent&) = delete;
@@ -15,6 +15,6 @@ public:
     // Blocks until signalled or until timeoutMs passes (-1: no limit).
     void wait(int timeoutMs);
 
-private:
+  private:
     int fd_;
 };

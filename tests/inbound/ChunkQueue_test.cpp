@@ -1,0 +1,44 @@
+#include "inbound/ChunkQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+TEST(ChunkQueue, OnlyTheFirstChunkIntoAnEmptyQueueAsksForADrain) {
+    ChunkQueue queue;
+    EXPECT_EQ(queue.push("a"), ChunkQueue::Push::QueuedFirst);
+    EXPECT_EQ(queue.push("b"), ChunkQueue::Push::Queued);
+    std::vector<std::string> batch;
+    EXPECT_TRUE(queue.popBatch(batch, 1));
+    EXPECT_FALSE(queue.popBatch(batch, 5));
+    EXPECT_EQ(batch, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(queue.push("c"), ChunkQueue::Push::QueuedFirst);
+}
+
+TEST(ChunkQueue, AFullQueueHoldsTheProducerWithoutLosingAnythingAndCloseReleasesIt) {
+    ChunkQueue queue(4);
+    std::thread producer([&] {
+        for (int i = 0; i < 1000; ++i) {
+            ASSERT_NE(queue.push(std::to_string(i)), ChunkQueue::Push::Closed);
+        }
+    });
+    std::vector<std::string> all;
+    while (all.size() < 1000) {
+        queue.popBatch(all, 3);
+    }
+    producer.join();
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(all[static_cast<std::size_t>(i)], std::to_string(i));
+    }
+
+    for (int i = 0; i < 4; ++i) {
+        queue.push("x");
+    }
+    std::thread blocked([&] { EXPECT_EQ(queue.push("y"), ChunkQueue::Push::Closed); });
+    queue.close();
+    blocked.join();
+}
+
+}  // namespace
