@@ -1,5 +1,8 @@
 #include <QString>
 
+#include <string>
+#include <string_view>
+
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "inbound/Calendar.h"
@@ -9,11 +12,25 @@
 #include "text/DebugTrace.h"
 #include "text/TextConv.h"
 
+namespace {
+
+// A NUL (pasted into the name, or read from the settings file) would end the
+// path the file system sees: the record would go to a file without time stamp
+// or extension, other than the one edit 1021 names. Each part ends at its
+// first NUL instead, as a window text does.
+std::string_view beforeNul(const std::string& text) {
+    return std::string_view(text).substr(0, text.find('\0'));
+}
+
+}  // namespace
+
 // The path a record arriving now goes to: folder, name, local time to the
 // second, ".", format. One clock reading per call.
 std::string CTolvaneAppDlg::tmRecordPath() {
-    return composeRecordPath(recordFolder, GetCtrlText(*this, ctl::kFileName), localCalendar(now()),
-                             GetComboText(*this, ctl::kRecordFormat));
+    const std::string name = GetCtrlText(*this, ctl::kFileName);
+    const std::string format = GetComboText(*this, ctl::kRecordFormat);
+    return composeRecordPath(beforeNul(recordFolder), beforeNul(name), localCalendar(now()),
+                             beforeNul(format));
 }
 
 // Appends one counting record to its file; edit 1021 shows the path tried.

@@ -25,10 +25,20 @@ NetReceiver::~NetReceiver() {
     stop();
 }
 
+// The socket is made and the first bind tried before the thread starts, so
+// the panel listens from the moment its window is up.
 void NetReceiver::start() {
-    if (!thread_.joinable() && !stopping_) {
-        thread_ = std::thread([this] { run(); });
+    if (thread_.joinable() || stopping_) {
+        return;
     }
+    socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (socket_ < 0) {
+        DebugTrace("tmRxNetTask", 3, "udp socket failed: %s", std::strerror(errno));
+        return;
+    }
+    linkState.udpSocket = socket_;
+    bound_ = tryBind(socket_, lastBindError_);
+    thread_ = std::thread([this] { run(); });
 }
 
 void NetReceiver::wake() {
@@ -82,20 +92,15 @@ void NetReceiver::receiveOne(int socket) {
 }
 
 void NetReceiver::run() {
-    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (socket < 0) {
-        DebugTrace("tmRxNetTask", 3, "udp socket failed: %s", std::strerror(errno));
-        return;
-    }
-    linkState.udpSocket = socket;
-    int lastError = 0;
-    while (!stopping_) {
-        wake_.drain();
+    const int socket = socket_;
+    for (;;) {
+        wake_.drain();  // before looking at the flags, so no signal is lost
+        if (stopping_) {
+            break;
+        }
         if (!bound_) {
-            bound_ = tryBind(socket, lastError);
-            if (!bound_) {
-                wake_.wait(kBindRetryMs);
-            }
+            wake_.wait(kBindRetryMs);
+            bound_ = tryBind(socket, lastBindError_);
             continue;
         }
         if (!linkState.netMode) {

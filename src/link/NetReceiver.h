@@ -41,5 +41,7 @@ class NetReceiver {
     WakeEvent wake_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> bound_{false};
+    int socket_ = -1;
+    int lastBindError_ = 0;  // touched by start() before the thread, then by the thread only
     std::thread thread_;
 };

@@ -1,0 +1,196 @@
+#include "link/SerialDevice.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kBurstSilence{10};
+constexpr milliseconds kWritePerByte{100};
+constexpr milliseconds kWriteConstant{50};
+
+constexpr short kPortEnded = POLLHUP | POLLERR | POLLNVAL;
+
+milliseconds writeLimit(std::size_t size) {
+    const auto perByte = static_cast<std::size_t>(kWritePerByte.count());
+    const auto cap = static_cast<std::size_t>(milliseconds::max().count() / 2);
+    if (size > (cap - static_cast<std::size_t>(kWriteConstant.count())) / perByte) {
+        return milliseconds(static_cast<milliseconds::rep>(cap));
+    }
+    return milliseconds(static_cast<milliseconds::rep>(size * perByte)) + kWriteConstant;
+}
+
+// Milliseconds left until `deadline` for poll(), rounded up so that a wait
+// never ends before the deadline; 0 once it has passed.
+int pollTimeout(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) {
+        return 0;
+    }
+    const auto ms = std::chrono::ceil<milliseconds>(left).count();
+    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+enum class ReadOutcome { Got, Nothing, Ended };
+
+ReadOutcome readAvailable(int fd, char* buffer, std::size_t capacity, std::size_t& size) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer + size, capacity - size);
+        if (n > 0) {
+            size += static_cast<std::size_t>(n);
+            return ReadOutcome::Got;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return ReadOutcome::Nothing;
+        }
+        // With VMIN 1 a terminal reads end-of-file only once it has hung up.
+        return ReadOutcome::Ended;
+    }
+}
+
+}  // namespace
+
+SerialOpenResult openSerialPort(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return {-1, errno};
+    }
+    // The lock comes first: TIOCEXCL on a port that someone else holds would
+    // stay set on their port after we give up.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return {-1, error};
+    }
+    return {fd, 0};
+}
+
+void configureSerialPort(int fd) {
+    termios settings{};
+    if (::tcgetattr(fd, &settings) == 0) {
+        settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR |
+                                                   IGNCR | ICRNL | IUCLC | IXON | IXOFF | IXANY);
+        settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+        settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
+        settings.c_cflag |= CS8 | CREAD | CLOCAL;
+        settings.c_cc[VMIN] = 1;
+        settings.c_cc[VTIME] = 0;
+        ::cfsetispeed(&settings, B2000000);
+        ::cfsetospeed(&settings, B2000000);
+        ::tcsetattr(fd, TCSANOW, &settings);
+    }
+    ::tcflush(fd, TCIOFLUSH);
+}
+
+bool writeSerial(int fd, const char* data, std::size_t size) {
+    if (fd < 0) {
+        return false;
+    }
+    const Clock::time_point deadline = Clock::now() + writeLimit(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return false;
+        }
+        pollfd port{fd, POLLOUT, 0};
+        const int timeout = pollTimeout(deadline);
+        if (timeout == 0) {
+            return false;
+        }
+        const int ready = ::poll(&port, 1, timeout);
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready > 0 && (port.revents & POLLOUT) == 0 && (port.revents & kPortEnded) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void closeSerialPort(int fd) {
+    if (fd < 0) {
+        return;
+    }
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
+Burst readBurst(int fd, int wakeFd, char* buffer, std::size_t capacity) {
+    if (fd < 0) {
+        return {BurstStatus::Failed, 0};
+    }
+    if (capacity == 0) {
+        return {BurstStatus::Data, 0};
+    }
+    pollfd watched[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};  // poll skips a negative wakeFd
+    std::size_t size = 0;
+    Clock::time_point silenceEnd{};
+    const auto ended = [&size]() {
+        return size > 0 ? Burst{BurstStatus::Data, size} : Burst{BurstStatus::Failed, 0};
+    };
+    for (;;) {
+        const int timeout = size == 0 ? -1 : pollTimeout(silenceEnd);
+        const int ready = ::poll(watched, 2, timeout);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return ended();
+        }
+        if (ready == 0) {
+            return {BurstStatus::Data, size};  // the line has been silent long enough
+        }
+        const short wake = watched[1].revents;
+        if ((wake & POLLIN) != 0) {
+            return size > 0 ? Burst{BurstStatus::Data, size} : Burst{BurstStatus::Woken, 0};
+        }
+        if ((wake & kPortEnded) != 0) {
+            watched[1].fd = -1;  // a broken wake descriptor would otherwise spin the poll
+        }
+        const short port = watched[0].revents;
+        if ((port & POLLIN) != 0) {
+            switch (readAvailable(fd, buffer, capacity, size)) {
+                case ReadOutcome::Got:
+                    if (size == capacity) {
+                        return {BurstStatus::Data, size};
+                    }
+                    silenceEnd = Clock::now() + kBurstSilence;
+                    continue;
+                case ReadOutcome::Nothing:
+                    if ((port & kPortEnded) != 0) {
+                        return ended();
+                    }
+                    continue;
+                case ReadOutcome::Ended:
+                    return ended();
+            }
+        }
+        if ((port & kPortEnded) != 0) {
+            return ended();
+        }
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+// The serial line to the machine through POSIX termios: opening it for this
+// program alone, setting 2,000,000 bit/s 8N1 with every byte passed unchanged,
+// bounded writes and burst-wise reads.
+
+#include <cstddef>
+#include <string>
+
+struct SerialOpenResult {
+    int fd = -1;
+    int error = 0;  // errno when fd < 0
+};
+
+// Opens the port read-write, non-blocking, without making it the controlling
+// terminal, and takes it for this program alone: an exclusive flock (which
+// also stops other instances running as root) and TIOCEXCL (which stops other
+// programs that open the port without locking). A port held elsewhere fails
+// with EWOULDBLOCK (flock) or EBUSY (TIOCEXCL); a path that is not a terminal
+// fails with ENOTTY.
+SerialOpenResult openSerialPort(const std::string& path);
+
+// Raw mode (no echo, no line editing, no signals, no CR/NL translation, no
+// software flow control, no output processing), 2,000,000 bit/s in both
+// directions, 8 data bits, no parity, one stop bit, receiver on, modem
+// control lines ignored; every other setting stays as found. Then discards
+// whatever is queued in both directions. Failures are not reported: a port
+// that cannot be configured shows itself by what it delivers.
+void configureSerialPort(int fd);
+
+// Writes all `size` bytes, waiting for room as needed, but for no longer than
+// 100 ms per byte plus 50 ms in all. True only when every byte was written.
+bool writeSerial(int fd, const char* data, std::size_t size);
+
+// Releases exclusive use and closes the port. A negative fd is ignored.
+void closeSerialPort(int fd);
+
+enum class BurstStatus { Data, Woken, Failed };
+
+struct Burst {
+    BurstStatus status;
+    std::size_t size;
+};
+
+// Reads one burst of received bytes into `buffer`. Waits without limit for the
+// first byte, or until `wakeFd` (an eventfd or pipe, -1 for none) is readable
+// (Woken; wakeFd is not drained). After the first byte it keeps reading until
+// the line has been silent for more than 10 ms, `capacity` bytes have arrived
+// or wakeFd becomes readable, and returns Data with what it has. A hung-up or
+// failing port gives Failed, or, when bytes were read before, Data with them
+// (the next call then gives Failed). Nothing received is ever discarded: bytes
+// that arrive after the burst wait for the next call. Expects a port set up by
+// configureSerialPort (an end-of-file read counts as hang-up).
+Burst readBurst(int fd, int wakeFd, char* buffer, std::size_t capacity);

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "inbound/DeviceReport.h"
+#include "support/PanelHarness.h"
+#include "support/TempDir.h"
+
+// "start[" + the nine state values + tail + "]end", the way the machine frames
+// them; tail carries a record such as ",pt:T1,{a}".
+inline std::string frameText(const DeviceState& s, std::string_view tail = {}) {
+    std::string text = "start[";
+    for (const int value :
+         {s.data, s.function, s.pitch, s.speed, s.s1, s.s2, s.s3, s.preset, s.presetOn}) {
+        text += std::to_string(value) + ",";
+    }
+    text.pop_back();
+    text += tail;
+    text += "]end";
+    return text;
+}
+
+// A first-run panel in UTC at kFixedInstant whose records go to a fresh folder.
+class InboundPanel : public testing::Test {
+  protected:
+    InboundPanel() {
+        panel.now = kFixedInstant;
+        panel.open();
+        panel.dlg().recordFolder = folder();
+    }
+
+    // A second run on the same settings, records again to the fresh folder.
+    void restart() {
+        panel.restart();
+        panel.dlg().recordFolder = folder();
+    }
+
+    std::string folder() const { return records.path().string() + "/"; }
+    bool receive(std::string_view chunk) {
+        return panel.dlg().tmRxFrame(chunk.data(), chunk.size());
+    }
+    std::string shown(int id) const { return panel.text(id).toStdString(); }
+
+    // Names of the files in the record folder, sorted.
+    std::vector<std::string> recordFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(records.path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    UtcTimeZone utc;  // before the panel: its start-up already reads local time
+    TempDir records;
+    PanelHarness panel;
+};
