@@ -111,7 +111,9 @@ void NetReceiver::run() {
         if (poll(waits.data(), waits.size(), -1) < 0) {
             continue;  // EINTR
         }
-        if (waits[0].revents & POLLIN) {
+        // The link may have left NET while we waited: then the datagram stays
+        // queued until NET is chosen again.
+        if ((waits[0].revents & POLLIN) && linkState.netMode) {
             receiveOne(socket);
         }
     }
