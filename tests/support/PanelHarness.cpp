@@ -30,10 +30,28 @@ std::uint16_t freeUdpPort() {
 
 }  // namespace
 
-PanelHarness::PanelHarness(bool threads) : threads_(threads) {}
+static std::string swapEnvironment(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    std::string saved = old != nullptr ? old : "";
+    if (value.empty()) {
+        unsetenv(name);
+    } else {
+        setenv(name, value.c_str(), 1);
+    }
+    return saved;
+}
+
+// The panel's home is the temporary folder, so records that go to the
+// default folder (the home folder) never land in the real one.
+PanelHarness::PanelHarness(bool threads) : threads_(threads) {
+    savedHome_ = swapEnvironment("HOME", home.path().string());
+    savedConfig_ = swapEnvironment("XDG_CONFIG_HOME", home.path().string());
+}
 
 PanelHarness::~PanelHarness() {
     close();
+    swapEnvironment("HOME", savedHome_);
+    swapEnvironment("XDG_CONFIG_HOME", savedConfig_);
 }
 
 DlgEnvironment PanelHarness::environment() {

@@ -41,7 +41,7 @@ class PanelHarness {
     void click(int id);
     void pick(int id, int index);  // the operator chooses a list entry
 
-    TempDir home;
+    TempDir home;  // also $HOME and $XDG_CONFIG_HOME while the harness lives
     std::time_t now = 0;
     std::uint32_t tick = 100000;
     std::vector<QString> messages;
@@ -53,6 +53,8 @@ class PanelHarness {
     DlgEnvironment environment();
 
     bool threads_;
+    std::string savedHome_;
+    std::string savedConfig_;
     std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<CTolvaneAppDlg> dialog_;
 };
