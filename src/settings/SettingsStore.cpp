@@ -36,15 +36,19 @@ fs::path folderOf(const fs::path& file) {
 
 // Drops group and other access from a folder or file of ours. A shared sticky
 // folder such as /tmp is never touched.
-void keepPrivate(const char* name, int fd, const struct stat& st) {
-    if (st.st_uid != ::geteuid() || (st.st_mode & S_ISVTX) != 0 || (st.st_mode & 077) == 0) {
-        return;
+bool needsTightening(const struct stat& st) {
+    return st.st_uid == ::geteuid() && (st.st_mode & S_ISVTX) == 0 && (st.st_mode & 077) != 0;
+}
+
+void keepPrivate(int fd, const struct stat& st) {
+    if (needsTightening(st)) {
+        ::fchmod(fd, st.st_mode & 07700);
     }
-    const mode_t tightened = st.st_mode & 07700;
-    if (fd >= 0) {
-        ::fchmod(fd, tightened);
-    } else {
-        ::chmod(name, tightened);
+}
+
+void keepPrivate(const char* name, const struct stat& st) {
+    if (needsTightening(st)) {
+        ::chmod(name, st.st_mode & 07700);
     }
 }
 
@@ -78,7 +82,7 @@ bool ensurePrivateFolder(const fs::path& folder, std::string& error) {
             error = "cannot use folder " + folder.string() + ": " + errorText(ENOTDIR);
             return false;
         }
-        keepPrivate(folder.c_str(), -1, st);
+        keepPrivate(folder.c_str(), st);
         return true;
     }
     if (errno != ENOENT) {
@@ -206,7 +210,7 @@ ReadResult readSettingsFile(const fs::path& file, QByteArray& bytes, std::string
         ::close(fd);
         return ReadResult::kFailed;
     }
-    keepPrivate(nullptr, fd, st);
+    keepPrivate(fd, st);
     char chunk[65536];
     for (;;) {
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
@@ -268,7 +272,7 @@ void SettingsStore::load() {
     const fs::path folder = folderOf(file_);
     struct stat st {};
     if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        keepPrivate(folder.c_str(), -1, st);
+        keepPrivate(folder.c_str(), st);
     }
     QByteArray bytes;
     std::string reason;
