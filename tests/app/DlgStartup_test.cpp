@@ -2,9 +2,12 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
+#include "app/AboutDlg.h"
 #include "settings/SettingsKeys.h"
 #include "support/PanelHarness.h"
 
@@ -122,6 +125,34 @@ TEST(Startup, WindowIsNarrowedAndEnterDoesNotClose) {
 
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_FALSE(dlg.isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Startup, EveryControlIsFoundByItsIdentifier) {
+    PanelHarness panel;
+    CTolvaneAppDlg& dlg = panel.open();
+    for (const ControlSpec& spec : controlTable()) {
+        if (spec.id != 0) {
+            QWidget* widget = dlg.control(spec.id);
+            ASSERT_NE(widget, nullptr) << spec.id;
+            EXPECT_EQ(widget->objectName(), QString::number(spec.id));
+        }
+    }
+    EXPECT_EQ(panel.text(ctl::kPresetSign), "+");
+    EXPECT_EQ(panel.text(ctl::kPanelToggle), ">>");
+    EXPECT_EQ(panel.text(ctl::kStart), "START");
+    EXPECT_EQ(dlg.windowTitle(), "");
+}
+
+TEST(Startup, AboutBoxNamesTheProgramAndItsVersion) {
+    PanelHarness panel;
+    CAboutDlg about(QIcon(), &panel.open());
+    EXPECT_EQ(about.windowTitle(), QString::fromUtf8("关于 TolvaneApp"));
+    EXPECT_EQ(about.findChild<QLabel*>("name")->text(), QString::fromUtf8("TolvaneApp，1.0 版"));
+    EXPECT_EQ(about.findChild<QPushButton*>("1")->text(), QString::fromUtf8("确定"));
 }
 
 }  // namespace
