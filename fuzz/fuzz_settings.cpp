@@ -1,0 +1,221 @@
+// Any bytes at all as the settings file: the store must start, answer every
+// read, keep a damaged file aside unchanged, and leave a valid file after a write.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "StoreMutator.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::array<const char*, 13> kKeys = {keys::version,
+                                               keys::format,
+                                               keys::ssid,
+                                               keys::passwd,
+                                               keys::file,
+                                               keys::speed,
+                                               keys::f2name,
+                                               keys::kavrin_speed3_1,
+                                               keys::kavrin_speed3_2,
+                                               keys::kavrin_speed3_3,
+                                               keys::presetCnt,
+                                               keys::fPath,
+                                               keys::root};
+
+const QString kSection = QStringLiteral("TolvaneApp");
+const QString kNoString = QStringLiteral("\x01no string");
+constexpr int kNoInt = INT32_MIN + 17;
+
+// One private folder per process, made on first use and removed at exit; it is
+// emptied before every input.
+const fs::path& storeFolder() {
+    static const fs::path folder = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern =
+            std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/fuzz_settings.XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::perror("mkdtemp");
+            std::abort();
+        }
+        static fs::path made;
+        made = pattern;
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(made, ec);
+        });
+        return made;
+    }();
+    return folder;
+}
+
+void emptyFolder(const fs::path& folder) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        fs::remove_all(entry.path());
+    }
+}
+
+std::vector<std::string> folderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+QByteArray readWhole(const fs::path& file) {
+    QByteArray bytes;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    FUZZ_CHECK(fd >= 0);
+    char buffer[8192];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        bytes.append(buffer, got);
+    }
+    FUZZ_CHECK(got == 0);
+    ::close(fd);
+    return bytes;
+}
+
+void writeWhole(const fs::path& file, const uint8_t* data, std::size_t size) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    FUZZ_CHECK(fd >= 0);
+    FUZZ_CHECK(::write(fd, data, size) == static_cast<ssize_t>(size));
+    ::close(fd);
+}
+
+// A file the store keeps: a JSON object whose "TolvaneApp" member, if any, is an object.
+bool isValidStore(const QByteArray& bytes, QJsonObject& top) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        return false;
+    }
+    top = document.object();
+    const QJsonValue section = top.value(kSection);
+    return section.isUndefined() || section.isObject();
+}
+
+struct Reads {
+    std::array<int, kKeys.size()> ints;
+    std::array<QString, kKeys.size()> strings;
+};
+
+Reads readAll(const SettingsStore& store) {
+    Reads reads;
+    for (std::size_t i = 0; i < kKeys.size(); ++i) {
+        reads.ints[i] = store.ReadInt(kKeys[i], kNoInt);
+        reads.strings[i] = store.ReadString(kKeys[i], kNoString);
+    }
+    return reads;
+}
+
+}  // namespace
+
+extern "C" std::size_t LLVMFuzzerMutate(uint8_t* data, std::size_t size, std::size_t maxSize);
+
+// Half of the changes keep the file JSON (see mutateStore), the rest are
+// libFuzzer's own byte changes.
+extern "C" std::size_t LLVMFuzzerCustomMutator(uint8_t* data, std::size_t size, std::size_t maxSize,
+                                               unsigned seed) {
+    if (seed % 2 == 0) {
+        const std::optional<QByteArray> changed = mutateStore(
+            QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
+            seed / 2);
+        if (changed && static_cast<std::size_t>(changed->size()) <= maxSize) {
+            std::memcpy(data, changed->constData(), static_cast<std::size_t>(changed->size()));
+            return static_cast<std::size_t>(changed->size());
+        }
+    }
+    return LLVMFuzzerMutate(data, size, maxSize);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const fs::path& folder = storeFolder();
+    emptyFolder(folder);
+    const fs::path file = folder / "TolvaneApp.json";
+    writeWhole(file, data, size);
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QJsonObject top;
+    const bool valid = isValidStore(input, top);
+
+    SettingsStore store(file);
+    const Reads before = readAll(store);
+
+    std::vector<std::string> names = folderNames(folder);
+    std::string aside;
+    if (valid) {
+        // Loading alone never rewrites a good file.
+        FUZZ_CHECK(names.size() == 1 && names[0] == "TolvaneApp.json");
+        FUZZ_CHECK(readWhole(file) == input);
+        const QJsonObject section = top.value(kSection).toObject();
+        for (std::size_t i = 0; i < kKeys.size(); ++i) {
+            const QJsonValue value = section.value(QLatin1String(kKeys[i]));
+            FUZZ_CHECK(before.strings[i] == (value.isString() ? value.toString() : kNoString));
+        }
+    } else {
+        // The damaged file is kept aside byte for byte and the store starts empty.
+        FUZZ_CHECK(names.size() == 1 && names[0].starts_with("TolvaneApp.json.corrupt-"));
+        aside = names[0];
+        FUZZ_CHECK(readWhole(folder / aside) == input);
+        for (std::size_t i = 0; i < kKeys.size(); ++i) {
+            FUZZ_CHECK(before.ints[i] == kNoInt && before.strings[i] == kNoString);
+        }
+    }
+
+    const std::size_t written = size % kKeys.size();
+    const int value = static_cast<int>(size * 2654435761u);
+    store.WriteInt(kKeys[written], value);
+    FUZZ_CHECK(store.ReadInt(kKeys[written], kNoInt) == value);
+
+    // One settings file (and the kept damaged one), no temporary file left over.
+    names = folderNames(folder);
+    FUZZ_CHECK(names.size() == (valid ? 1u : 2u));
+    for (const std::string& name : names) {
+        FUZZ_CHECK(name == "TolvaneApp.json" || name == aside);
+    }
+    QJsonObject rewritten;
+    FUZZ_CHECK(isValidStore(readWhole(file), rewritten));
+    FUZZ_CHECK(rewritten.value(kSection).toObject().value(QLatin1String(kKeys[written])) ==
+               QJsonValue(value));
+    if (valid) {
+        // Members beside the section survive the rewrite.
+        QJsonObject othersBefore = top;
+        QJsonObject othersAfter = rewritten;
+        othersBefore.remove(kSection);
+        othersAfter.remove(kSection);
+        FUZZ_CHECK(othersBefore == othersAfter);
+    }
+
+    // A second start reads what the first one saw, plus the one write.
+    const SettingsStore reopened(file);
+    FUZZ_CHECK(folderNames(folder).size() == names.size());
+    const Reads after = readAll(reopened);
+    for (std::size_t i = 0; i < kKeys.size(); ++i) {
+        if (i == written) {
+            FUZZ_CHECK(after.ints[i] == value && after.strings[i] == kNoString);
+        } else {
+            FUZZ_CHECK(after.ints[i] == before.ints[i] && after.strings[i] == before.strings[i]);
+        }
+    }
+    return 0;
+}
