@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <time.h>
@@ -26,6 +27,7 @@
 #include "inbound/ChunkQueue.h"
 #include "link/NetReceiver.h"
 #include "link/SerialReceiver.h"
+#include "link/WakeEvent.h"
 
 namespace {
 
@@ -148,7 +150,8 @@ void CTolvaneAppDlg::createControls() {
         const int width = spec.kind == ControlKind::Label
                               ? std::max(units.x(spec.width), widget->sizeHint().width())
                               : units.x(spec.width);
-        widget->setGeometry(units.x(spec.x), units.y(spec.y), width, units.y(visibleHeightDlu(spec)));
+        widget->setGeometry(units.x(spec.x), units.y(spec.y), width,
+                            units.y(visibleHeightDlu(spec)));
         if (spec.id != 0) {
             widget->setObjectName(QString::number(spec.id));
             controls_[spec.id] = widget;

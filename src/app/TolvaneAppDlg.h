@@ -23,6 +23,8 @@ class QContextMenuEvent;
 class QCloseEvent;
 class SettingsStore;
 class ChunkQueue;
+class WakeEvent;
+class QSocketNotifier;
 class NetReceiver;
 class SerialReceiver;
 
@@ -166,6 +168,8 @@ class CTolvaneAppDlg : public QDialog {
     std::vector<unsigned> portNumbers_;
     QTimer* clockTimer_ = nullptr;
     std::unique_ptr<ChunkQueue> chunks_;
+    std::unique_ptr<WakeEvent> chunkWake_;
+    std::unique_ptr<QSocketNotifier> chunkNotifier_;  // declared after its eventfd: goes first
     std::unique_ptr<NetReceiver> netReceiver_;
     std::unique_ptr<SerialReceiver> serialReceiver_;
 

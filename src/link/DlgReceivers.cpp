@@ -1,4 +1,4 @@
-#include <QMetaObject>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include "app/TolvaneAppDlg.h"
@@ -7,6 +7,7 @@
 #include "link/NetReceiver.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
+#include "link/WakeEvent.h"
 
 namespace {
 // Chunks handled per turn of the event loop, so a flood never starves painting
@@ -14,7 +15,16 @@ namespace {
 constexpr std::size_t kChunksPerTurn = 64;
 }  // namespace
 
+// The receive threads queue their chunks; an eventfd, watched by the window's
+// event loop, tells the window's thread that the queue is no longer empty.
+// Chunks and their order travel only through the queue.
 void CTolvaneAppDlg::startReceivers() {
+    chunkWake_ = std::make_unique<WakeEvent>();
+    chunkNotifier_ = std::make_unique<QSocketNotifier>(chunkWake_->fd(), QSocketNotifier::Read);
+    connect(chunkNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+        chunkWake_->drain();
+        drainChunks();
+    });
     auto deliver = [this](std::string chunk) { postChunk(std::move(chunk)); };
     netReceiver_ = std::make_unique<NetReceiver>(env_.udpPort, deliver);
     serialReceiver_ = std::make_unique<SerialReceiver>(deliver);
@@ -24,8 +34,7 @@ void CTolvaneAppDlg::startReceivers() {
 
 void CTolvaneAppDlg::postChunk(std::string chunk) {
     if (chunks_->push(std::move(chunk)) == ChunkQueue::Push::QueuedFirst) {
-        QMetaObject::invokeMethod(
-            this, [this] { drainChunks(); }, Qt::QueuedConnection);
+        chunkWake_->signal();
     }
 }
 
@@ -36,8 +45,7 @@ void CTolvaneAppDlg::drainChunks() {
         tmRxFrame(chunk.data(), chunk.size());
     }
     if (more) {
-        QMetaObject::invokeMethod(
-            this, [this] { drainChunks(); }, Qt::QueuedConnection);
+        chunkWake_->signal();  // the rest on the next turn of the event loop
     }
 }
 
