@@ -36,6 +36,10 @@ void NetReceiver::start() {
         DebugTrace("tmRxNetTask", 3, "udp socket failed: %s", std::strerror(errno));
         return;
     }
+    // Room for about a second of a fast machine's frames, so a moment in which
+    // the panel is held up costs no frames (the kernel caps it at rmem_max).
+    const int receiveBuffer = 4 << 20;
+    setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     linkState.udpSocket = socket_;
     bound_ = tryBind(socket_, lastBindError_);
     thread_ = std::thread([this] { run(); });

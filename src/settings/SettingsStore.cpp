@@ -116,7 +116,9 @@ bool replaceFile(const fs::path& file, const QByteArray& bytes, std::string& err
     if (!ensurePrivateFolder(folder, error)) {
         return false;
     }
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name.append(file.filename().string()).append(".XXXXXX");
+    std::string temp = (folder / name).string();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         error = "cannot create a temporary file in " + folder.string() + ": " + errorText(errno);
@@ -347,13 +349,22 @@ void SettingsStore::WriteString(const char* key, const QString& value) {
     put(key, QJsonValue(value));
 }
 
+// A value equal to the one the file already holds is not written again: the
+// file would come out byte for byte the same, and start-up, which writes back
+// every value it shows, would pay a file replacement each.
 void SettingsStore::put(const char* key, const QJsonValue& value) {
+    const auto found = section_.constFind(QLatin1String(key));
+    if (found != section_.constEnd() && *found == value && value.type() == found->type() &&
+        fileCurrent_) {
+        return;
+    }
     section_.insert(QLatin1String(key), value);
     save();
 }
 
 void SettingsStore::save() {
     if (saveBlocked_) {
+        fileCurrent_ = false;
         DebugTrace("SettingsStore::save", 2,
                    "settings file %s not saved: the unreadable file there was not kept aside",
                    file_.c_str());
@@ -361,7 +372,9 @@ void SettingsStore::save() {
     }
     document_.insert(kSection, section_);
     std::string error;
-    if (!replaceFile(file_, QJsonDocument(document_).toJson(QJsonDocument::Indented), error)) {
+    fileCurrent_ =
+        replaceFile(file_, QJsonDocument(document_).toJson(QJsonDocument::Indented), error);
+    if (!fileCurrent_) {
         DebugTrace("SettingsStore::save", 1, "settings file %s not saved (%s)", file_.c_str(),
                    error.c_str());
     }

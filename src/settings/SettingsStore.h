@@ -47,6 +47,7 @@ class SettingsStore {
     QJsonObject section_;
     // Set when a damaged file could not be moved aside: it must not be replaced.
     bool saveBlocked_ = false;
+    bool fileCurrent_ = true;  // the file holds what section_ holds
 };
 
 // The user's home folder: $HOME, else the password database's entry, else "/".

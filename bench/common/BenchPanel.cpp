@@ -1,0 +1,110 @@
+#include "common/BenchPanel.h"
+
+#include <QPlainTextEdit>
+#include <QTimerEvent>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "app/ControlTable.h"
+
+BenchPanel::BenchPanel() : udpPort(freeUdpPort()) {
+    std::filesystem::create_directories(home / "home");
+    std::filesystem::create_directories(recordDir());
+    ::setenv("HOME", (home / "home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    std::filesystem::create_directories(portsDir());
+}
+
+BenchPanel::~BenchPanel() {
+    dialog_.reset();
+    store_.reset();
+}
+
+CTolvaneAppDlg& BenchPanel::open() {
+    DlgEnvironment env;
+    env.messageBox = [this](const QString& text) { messages.push_back(text); };
+    env.selectFolder = [this] { return recordDir().string() + "/"; };
+    env.ports.portsDir = portsDir();
+    env.ports.devRoot = home / "no-dev";  // only the names linked by the benchmark
+    env.ports.sysRoot = home / "no-sys";
+    env.udpPort = udpPort;
+    env.startThreads = true;
+    store_ = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
+    dialog_ = std::make_unique<CTolvaneAppDlg>(*store_, env);
+    dialog_->recordFolder = recordDir().string() + "/";
+    dialog_->show();
+    return *dialog_;
+}
+
+DataWatcher::DataWatcher(CTolvaneAppDlg& dialog, std::function<void(long)> seen)
+    : seen_(std::move(seen)) {
+    auto* edit = static_cast<QPlainTextEdit*>(dialog.control(ctl::kData));
+    connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
+        const QString text = edit->toPlainText();
+        if (text.startsWith(QLatin1String("data="))) {
+            bool ok = false;
+            const long count = text.mid(5).toLong(&ok);
+            if (ok) {
+                seen_(count);
+            }
+        }
+    });
+}
+
+StallMeter::StallMeter() = default;
+
+void StallMeter::start() {
+    longest_ = longestEnd_ = std::chrono::duration<double, std::milli>(0);
+    longGaps_ = 0;
+    started_ = last_ = Clock::now();
+    timer_ = startTimer(1, Qt::PreciseTimer);
+}
+
+void StallMeter::stop() {
+    if (timer_ != 0) {
+        killTimer(timer_);
+        timer_ = 0;
+    }
+}
+
+void StallMeter::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_) {
+        tick();
+    }
+}
+
+void StallMeter::tick() {
+    const Clock::time_point now = Clock::now();
+    const std::chrono::duration<double, std::milli> gap = now - last_;
+    if (gap > longest_) {
+        longest_ = gap;
+        longestEnd_ = now - started_;
+    }
+    if (gap.count() > 20) {
+        ++longGaps_;
+    }
+    last_ = now;
+}
+
+std::uint16_t freeUdpPort() {
+    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    ::bind(probe, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    socklen_t size = sizeof local;
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&local), &size);
+    ::close(probe);
+    return ntohs(local.sin_port);
+}
+
+void preferOffscreen() {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/TolvaneAppDlg.h"
+#include "common/ScratchDir.h"
+#include "settings/SettingsStore.h"
+
+// The whole panel as the operator has it: the real window with its receive
+// threads and clock, real time, shown offscreen, in a scratch home of its own
+// (settings, ports folder, record folder) and on a free UDP port.
+class BenchPanel {
+  public:
+    BenchPanel();
+    ~BenchPanel();
+
+    // Builds and shows the window; link pseudo-terminals into portsDir() first.
+    CTolvaneAppDlg& open();
+    CTolvaneAppDlg& dlg() { return *dialog_; }
+
+    std::filesystem::path portsDir() const { return home / "config" / "Tolvane" / "ports"; }
+    std::filesystem::path recordDir() const { return home / "records"; }
+
+    ScratchDir home;
+    std::uint16_t udpPort;
+    std::vector<QString> messages;
+
+  private:
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<CTolvaneAppDlg> dialog_;
+};
+
+// Calls `seen` with the count each time edit 1019 shows "data=<count>", on
+// the window's thread, at the moment the text changes.
+class DataWatcher : public QObject {
+  public:
+    DataWatcher(CTolvaneAppDlg& dialog, std::function<void(long)> seen);
+
+  private:
+    std::function<void(long)> seen_;
+};
+
+// The longest gap between turns of the window's event loop, seen by a timer
+// asking to run every millisecond.
+class StallMeter : public QObject {
+  public:
+    StallMeter();
+    void start();
+    void stop();
+    double longestGapMs() const { return longest_.count(); }
+    // When the longest gap ended, in ms after start().
+    double longestGapEndMs() const { return longestEnd_.count(); }
+    // Gaps longer than 20 ms.
+    int longGaps() const { return longGaps_; }
+
+  private:
+    void tick();
+
+    using Clock = std::chrono::steady_clock;
+    int timer_ = 0;
+    Clock::time_point started_{};
+    Clock::time_point last_{};
+    std::chrono::duration<double, std::milli> longest_{0};
+    std::chrono::duration<double, std::milli> longestEnd_{0};
+    int longGaps_ = 0;
+
+  protected:
+    void timerEvent(QTimerEvent* event) override;
+};
+
+// A UDP port on 0.0.0.0 that nobody holds right now.
+std::uint16_t freeUdpPort();
+
+// Sets QT_QPA_PLATFORM to offscreen unless the caller chose a platform.
+void preferOffscreen();
