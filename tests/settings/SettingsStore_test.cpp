@@ -459,3 +459,33 @@ TEST_F(DefaultPathTest, WithoutHomeUsesThePasswordDatabase) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SettingsStoreTest, AnEqualValueIsNotWrittenAgainUnlessTheLastSaveFailed) {
+    SettingsStore store(file_);
+    store.WriteString("file", "kav");
+    store.WriteInt("speed", 1);
+    // A second name for the file as written: a replaced file parts from it.
+    const fs::path witness = dir_ / "witness";
+    fs::create_hard_link(file_, witness);
+    store.WriteString("file", "kav");
+    store.WriteInt("speed", 1);
+    EXPECT_TRUE(fs::equivalent(file_, witness)) << "an unchanged value replaced the file";
+    store.WriteString("speed", "1");  // another type is another value
+    EXPECT_FALSE(fs::equivalent(file_, witness));
+    EXPECT_EQ(SettingsStore(file_).ReadString("speed", "none"), "1");
+
+    // While the folder cannot be written the value lives only in memory; the
+    // same value written again once the folder is back reaches the file.
+    fs::remove_all(folder_);
+    writeBytes(folder_, "in the way");
+    testing::internal::CaptureStdout();
+    store.WriteString("file", "next");
+    testing::internal::GetCapturedStdout();
+    fs::remove(folder_);
+    store.WriteString("file", "next");
+    EXPECT_EQ(SettingsStore(file_).ReadString("file"), "next");
+}
+
+}  // namespace
