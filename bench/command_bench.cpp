@@ -129,9 +129,7 @@ void reportRow(const std::string& name, const std::vector<double>& ms, int wrong
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* trace = std::getenv("TOLVANE_BENCH_TRACE");
-    sendTraceTo(trace != nullptr ? trace : "/dev/null");
-    preferOffscreen();
+    prepareBenchProcess();
     QApplication app(argc, argv);
     BenchPanel panel;
     CTolvaneAppDlg& dlg = panel.open();

@@ -217,9 +217,7 @@ long recordsWritten(const std::filesystem::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* trace = std::getenv("TOLVANE_BENCH_TRACE");
-    sendTraceTo(trace != nullptr ? trace : "/dev/null");
-    preferOffscreen();
+    prepareBenchProcess();
     QApplication app(argc, argv);
     BenchPanel panel;
     panel.open();

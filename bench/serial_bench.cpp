@@ -153,9 +153,7 @@ void log(const char* what, const std::vector<double>& ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* trace = std::getenv("TOLVANE_BENCH_TRACE");
-    sendTraceTo(trace != nullptr ? trace : "/dev/null");
-    preferOffscreen();
+    prepareBenchProcess();
     QApplication app(argc, argv);
 
     const std::vector<double> panel = throughPanel();

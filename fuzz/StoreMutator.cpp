@@ -13,20 +13,10 @@
 
 namespace {
 
-constexpr std::array<const char*, 14> kNames = {keys::version,
-                                                keys::format,
-                                                keys::ssid,
-                                                keys::passwd,
-                                                keys::file,
-                                                keys::speed,
-                                                keys::f2name,
-                                                keys::kavrin_speed3_1,
-                                                keys::kavrin_speed3_2,
-                                                keys::kavrin_speed3_3,
-                                                keys::presetCnt,
-                                                keys::fPath,
-                                                keys::root,
-                                                "other"};
+// Every key of the store and one the program does not know.
+const char* keyName(std::size_t index) {
+    return index < keys::all.size() ? keys::all[index] : "other";
+}
 
 const QString kSection = QStringLiteral("TolvaneApp");
 
@@ -37,7 +27,7 @@ unsigned below(Random& random, unsigned n) {
 }
 
 QString anyName(Random& random) {
-    return QLatin1String(kNames[below(random, kNames.size())]);
+    return QLatin1String(keyName(below(random, keys::all.size() + 1)));
 }
 
 QJsonValue anyValue(Random& random, int depth) {

@@ -28,19 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array<const char*, 13> kKeys = {keys::version,
-                                               keys::format,
-                                               keys::ssid,
-                                               keys::passwd,
-                                               keys::file,
-                                               keys::speed,
-                                               keys::f2name,
-                                               keys::kavrin_speed3_1,
-                                               keys::kavrin_speed3_2,
-                                               keys::kavrin_speed3_3,
-                                               keys::presetCnt,
-                                               keys::fPath,
-                                               keys::root};
+constexpr const auto& kKeys = keys::all;
 
 const QString kSection = QStringLiteral("TolvaneApp");
 const QString kNoString = QStringLiteral("\x01no string");

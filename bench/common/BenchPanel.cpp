@@ -1,4 +1,5 @@
 #include "common/BenchPanel.h"
+#include "common/Figures.h"
 
 #include <QPlainTextEdit>
 #include <QTimerEvent>
@@ -107,4 +108,10 @@ void preferOffscreen() {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+}
+
+void prepareBenchProcess() {
+    const char* trace = std::getenv("TOLVANE_BENCH_TRACE");
+    sendTraceTo(trace != nullptr ? trace : "/dev/null");
+    preferOffscreen();
 }

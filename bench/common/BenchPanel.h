@@ -81,3 +81,7 @@ std::uint16_t freeUdpPort();
 
 // Sets QT_QPA_PLATFORM to offscreen unless the caller chose a platform.
 void preferOffscreen();
+
+// What every in-process panel benchmark does first: the panel's trace lines
+// go to $TOLVANE_BENCH_TRACE (else nowhere), and the window is offscreen.
+void prepareBenchProcess();

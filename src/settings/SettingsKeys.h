@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <string>
 
 class SettingsStore;
@@ -20,6 +21,11 @@ inline constexpr char kavrin_speed3_3[] = "kavrin_speed3_3";
 inline constexpr char presetCnt[] = "presetCnt";  // int, signed: preset count
 inline constexpr char fPath[] = "fPath";          // string: record folder, ends in "/"
 inline constexpr char root[] = "root";            // string: parameter panel password
+
+// Every key of the store, in the order of the key table.
+inline constexpr std::array<const char*, 13> all = {
+    version,         format,          ssid,      passwd, file, speed, f2name, kavrin_speed3_1,
+    kavrin_speed3_2, kavrin_speed3_3, presetCnt, fPath,  root};
 }  // namespace keys
 
 // What a read returns when the key is absent (or holds the other type). The

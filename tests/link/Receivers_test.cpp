@@ -75,6 +75,17 @@ struct PtyPair {
     int port = -1;
 };
 
+// Stops `receiver` while `machine` streams to it: it must be joined at once.
+template <class Receiver>
+void expectPromptStop(Receiver& receiver, std::atomic<bool>& sending, std::thread& machine) {
+    std::this_thread::sleep_for(5ms);
+    const auto before = std::chrono::steady_clock::now();
+    receiver.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    sending = false;
+    machine.join();
+}
+
 TEST(SerialReceiverThread, DeliversBurstsInOrderAndLetsGoOfAPortOnRequest) {
     Inbox inbox;
     PtyPair first;
@@ -110,12 +121,7 @@ TEST(SerialReceiverThread, StopsAtOnceWhileDataStreamsIn) {
                 std::this_thread::sleep_for(1ms);
             }
         });
-        std::this_thread::sleep_for(5ms);
-        const auto before = std::chrono::steady_clock::now();
-        receiver.stop();
-        EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
-        sending = false;
-        machine.join();
+        expectPromptStop(receiver, sending, machine);
     }
 }
 
@@ -188,12 +194,7 @@ TEST(NetReceiverThread, StopsAtOnceWhileDatagramsStreamIn) {
             }
             close(fd);
         });
-        std::this_thread::sleep_for(5ms);
-        const auto before = std::chrono::steady_clock::now();
-        receiver.stop();
-        EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
-        sending = false;
-        machine.join();
+        expectPromptStop(receiver, sending, machine);
     }
     linkState.reset();
 }
