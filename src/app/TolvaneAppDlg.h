@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/CommandSet.h"
 #include "inbound/DeviceReport.h"
 #include "link/SerialPortNames.h"
 
@@ -44,7 +45,7 @@ struct DlgEnvironment {
     std::function<std::string()> selectFolder;           // empty: Qt's folder chooser
     std::function<std::string()> localIp;                // empty: GetLocalIp
     PortsEnvironment ports = defaultPortsEnvironment();  // where COM names live
-    std::uint16_t udpPort = 39451;                       // tests may use another port
+    std::uint16_t udpPort = commands::kUdpPort;          // tests may use another port
     bool startThreads = true;                            // receive threads and clock
 };
 
