@@ -93,7 +93,7 @@ TEST(NetLinkBusyPort, NoSpinWhileThePortIsHeldAndRecoversWhenFreed) {
     const double used = cpuSeconds() - before;
     const std::string trace = testing::internal::GetCapturedStdout();
     EXPECT_NE(trace.find("failed: Address already in use"), std::string::npos);
-    EXPECT_LT(used, 0.025) << "the receive thread must not spin (1% of 2.5 s)";
+    EXPECT_LT(used, 0.1) << "a spinning receive thread would use the whole 2.5 s";
     EXPECT_FALSE(linkState.peerKnown);
 
     holder.reset();
