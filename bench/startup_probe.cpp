@@ -38,10 +38,10 @@ double monotonicMs() {
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-QWidget* plainControl(const ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* plainControl(const ControlSpec& entry, QWidget* parent) {
+    switch (entry.kind) {
         case ControlKind::Label:
-            return new QLabel(QString::fromLatin1(spec.caption), parent);
+            return new QLabel(QString::fromLatin1(entry.caption), parent);
         case ControlKind::ListCombo:
             return new QComboBox(parent);
         case ControlKind::EditCombo: {
@@ -67,9 +67,9 @@ QWidget* plainControl(const ControlSpec& spec, QWidget* parent) {
         case ControlKind::TemplateEdit:
             return new QPlainTextEdit(parent);
         case ControlKind::Button:
-            return new QPushButton(QString::fromLatin1(spec.caption), parent);
+            return new QPushButton(QString::fromLatin1(entry.caption), parent);
         case ControlKind::CheckBox:
-            return new QCheckBox(QString::fromLatin1(spec.caption), parent);
+            return new QCheckBox(QString::fromLatin1(entry.caption), parent);
     }
     return nullptr;
 }
@@ -86,10 +86,10 @@ std::unique_ptr<QDialog> bareDialog() {
                        26) /
                       52;
     const int baseY = metrics.height();
-    for (const ControlSpec& spec : controlTable()) {
-        QWidget* widget = plainControl(spec, dialog.get());
-        widget->setGeometry(spec.x * baseX / 4, spec.y * baseY / 8, spec.width * baseX / 4,
-                            spec.height * baseY / 8);
+    for (const ControlSpec& entry : controlTable()) {
+        QWidget* widget = plainControl(entry, dialog.get());
+        widget->setGeometry(entry.x * baseX / 4, entry.y * baseY / 8, entry.width * baseX / 4,
+                            entry.height * baseY / 8);
     }
     dialog->setFixedSize(kWindowWidthDlu * baseX / 4, kWindowHeightDlu * baseY / 8);
     return dialog;

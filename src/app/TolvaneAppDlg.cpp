@@ -47,14 +47,14 @@ DialogUnits dialogUnits(const QFont& font) {
     return DialogUnits{averageWidth, metrics.height()};
 }
 
-QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* makeControl(const ControlSpec& entry, QWidget* parent) {
+    switch (entry.kind) {
         case ControlKind::Label:
-            return new QLabel(QString::fromLatin1(spec.caption), parent);
+            return new QLabel(QString::fromLatin1(entry.caption), parent);
         case ControlKind::ListCombo:
         case ControlKind::EditCombo: {
             auto* combo = new QComboBox(parent);
-            if (spec.kind == ControlKind::EditCombo) {
+            if (entry.kind == ControlKind::EditCombo) {
                 combo->setEditable(true);
                 combo->setInsertPolicy(QComboBox::NoInsert);
                 combo->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
@@ -93,21 +93,21 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
             return edit;
         }
         case ControlKind::Button: {
-            auto* button = new QPushButton(QString::fromLatin1(spec.caption), parent);
+            auto* button = new QPushButton(QString::fromLatin1(entry.caption), parent);
             button->setAutoDefault(false);  // Enter is handled by the window, see keyPressEvent
             return button;
         }
         case ControlKind::CheckBox:
-            return new QCheckBox(QString::fromLatin1(spec.caption), parent);
+            return new QCheckBox(QString::fromLatin1(entry.caption), parent);
     }
     return nullptr;
 }
 
 // A combo's visible height is that of one row; the template's height is the
 // height of its open list.
-int visibleHeightDlu(const ControlSpec& spec) {
-    const bool combo = spec.kind == ControlKind::ListCombo || spec.kind == ControlKind::EditCombo;
-    return combo ? 13 : spec.height;
+int visibleHeightDlu(const ControlSpec& entry) {
+    const bool combo = entry.kind == ControlKind::ListCombo || entry.kind == ControlKind::EditCombo;
+    return combo ? 13 : entry.height;
 }
 
 std::uint32_t monotonicTick() {
@@ -144,17 +144,17 @@ CTolvaneAppDlg::~CTolvaneAppDlg() {
 
 void CTolvaneAppDlg::createControls() {
     const DialogUnits units = dialogUnits(font());
-    for (const ControlSpec& spec : controlTable()) {
-        QWidget* widget = makeControl(spec, this);
+    for (const ControlSpec& entry : controlTable()) {
+        QWidget* widget = makeControl(entry, this);
         // A label is never narrower than its text, whatever font the desktop has.
-        const int width = spec.kind == ControlKind::Label
-                              ? std::max(units.x(spec.width), widget->sizeHint().width())
-                              : units.x(spec.width);
-        widget->setGeometry(units.x(spec.x), units.y(spec.y), width,
-                            units.y(visibleHeightDlu(spec)));
-        if (spec.id != 0) {
-            widget->setObjectName(QString::number(spec.id));
-            controls_[spec.id] = widget;
+        const int width = entry.kind == ControlKind::Label
+                              ? std::max(units.x(entry.width), widget->sizeHint().width())
+                              : units.x(entry.width);
+        widget->setGeometry(units.x(entry.x), units.y(entry.y), width,
+                            units.y(visibleHeightDlu(entry)));
+        if (entry.id != 0) {
+            widget->setObjectName(QString::number(entry.id));
+            controls_[entry.id] = widget;
         }
     }
     fullClient_ = QSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu));

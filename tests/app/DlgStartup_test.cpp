@@ -134,11 +134,11 @@ namespace {
 TEST(Startup, EveryControlIsFoundByItsIdentifier) {
     PanelHarness panel;
     CTolvaneAppDlg& dlg = panel.open();
-    for (const ControlSpec& spec : controlTable()) {
-        if (spec.id != 0) {
-            QWidget* widget = dlg.control(spec.id);
-            ASSERT_NE(widget, nullptr) << spec.id;
-            EXPECT_EQ(widget->objectName(), QString::number(spec.id));
+    for (const ControlSpec& entry : controlTable()) {
+        if (entry.id != 0) {
+            QWidget* widget = dlg.control(entry.id);
+            ASSERT_NE(widget, nullptr) << entry.id;
+            EXPECT_EQ(widget->objectName(), QString::number(entry.id));
         }
     }
     EXPECT_EQ(panel.text(ctl::kPresetSign), "+");
