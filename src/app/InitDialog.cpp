@@ -1,5 +1,3 @@
-#include <QTimer>
-
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
 #include "app/TolvaneAppDlg.h"
