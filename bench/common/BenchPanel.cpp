@@ -1,5 +1,6 @@
 #include "common/BenchPanel.h"
 #include "common/Figures.h"
+#include "support/Probes.h"
 
 #include <QPlainTextEdit>
 #include <QTimerEvent>
@@ -90,18 +91,6 @@ void StallMeter::tick() {
         ++longGaps_;
     }
     last_ = now;
-}
-
-std::uint16_t freeUdpPort() {
-    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    ::bind(probe, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    socklen_t size = sizeof local;
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&local), &size);
-    ::close(probe);
-    return ntohs(local.sin_port);
 }
 
 void preferOffscreen() {

@@ -76,9 +76,6 @@ class StallMeter : public QObject {
     void timerEvent(QTimerEvent* event) override;
 };
 
-// A UDP port on 0.0.0.0 that nobody holds right now.
-std::uint16_t freeUdpPort();
-
 // Sets QT_QPA_PLATFORM to offscreen unless the caller chose a platform.
 void preferOffscreen();
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,21 +10,11 @@
 #include "link/LinkState.h"
 #include "support/LoopbackWire.h"
 #include "support/PanelHarness.h"
+#include "support/Probes.h"
 #include "support/Pty.h"
 #include "support/Wait.h"
 
 namespace {
-
-std::string withNul(const std::string& text) {
-    return text + std::string(1, '\0');
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 class NetLink : public testing::Test {
   protected:

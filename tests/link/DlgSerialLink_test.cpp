@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 
 #include "link/LinkState.h"
 #include "support/PanelHarness.h"
+#include "support/Probes.h"
 #include "support/Pty.h"
 #include "support/Wait.h"
 
@@ -19,19 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string withNul(const std::string& text) {
-    return text + std::string(1, '\0');
-}
-
 std::string frame(int count) {
     return "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0]end";
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 int entryIndex(CTolvaneAppDlg& dlg, const QString& text) {

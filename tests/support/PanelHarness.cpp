@@ -1,4 +1,5 @@
 #include "support/PanelHarness.h"
+#include "support/Probes.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -6,29 +7,9 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdlib>
-
-namespace {
-
-std::uint16_t freeUdpPort() {
-    const int probe = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    socklen_t size = sizeof local;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&local), &size);
-    close(probe);
-    return ntohs(local.sin_port);
-}
-
-}  // namespace
 
 static std::string swapEnvironment(const char* name, const std::string& value) {
     const char* old = std::getenv(name);
