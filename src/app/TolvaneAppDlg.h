@@ -97,6 +97,8 @@ class CTolvaneAppDlg : public QDialog {
     void OnEnChangePresetCnt();
     void OnBnClickedPresetSign();
     void OnBnClickedPreset();
+    // The preset's sign lives only in the caption of button 1029.
+    bool presetSignIsMinus() const;
     void OnEnChangeSpeed1();
     void OnEnChangeSpeed2();
     void OnEnChangeSpeed3();

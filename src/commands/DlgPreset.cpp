@@ -7,17 +7,13 @@
 #include "settings/SettingsStore.h"
 #include "text/ControlText.h"
 
-namespace {
-
-bool signIsMinus(const CTolvaneAppDlg& dialog) {
-    const std::string sign = GetCtrlText(dialog, ctl::kPresetSign);
+bool CTolvaneAppDlg::presetSignIsMinus() const {
+    const std::string sign = GetCtrlText(*this, ctl::kPresetSign);
     return !sign.empty() && sign.front() == '-';
 }
 
-}  // namespace
-
 void CTolvaneAppDlg::OnEnChangePresetCnt() {
-    const bool negative = signIsMinus(*this);
+    const bool negative = presetSignIsMinus();
     const std::string count = GetCtrlText(*this, ctl::kPresetCount);
     tmSendMsg(commands::presetCountCommand(negative, count));
     store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
@@ -33,7 +29,7 @@ void CTolvaneAppDlg::OnBnClickedPresetSign() {
 void CTolvaneAppDlg::OnBnClickedPreset() {
     const std::string count = GetCtrlText(*this, ctl::kPresetCount);
     const int state = checkState(ctl::kPresetOn);
-    const bool negative = signIsMinus(*this);
+    const bool negative = presetSignIsMinus();
     tmSendMsg(commands::presetEnableCommand(state, negative, count));
     store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
 }

@@ -49,9 +49,8 @@ void CTolvaneAppDlg::tmSyncState(const DeviceReport& report) {
         setCtrlText(ctl::kSpeed3, QString::number(state.s3));
     }
 
-    const std::string sign = GetCtrlText(*this, ctl::kPresetSign);
-    const bool minus = !sign.empty() && sign.front() == '-';
-    const int shownPreset = commands::presetValue(minus, GetCtrlText(*this, ctl::kPresetCount));
+    const int shownPreset =
+        commands::presetValue(presetSignIsMinus(), GetCtrlText(*this, ctl::kPresetCount));
     if (shownPreset != state.preset) {
         setCtrlText(ctl::kPresetSign,
                     state.preset >= 0 ? QStringLiteral("+") : QStringLiteral("-"));

@@ -2,6 +2,7 @@
 
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
+#include "commands/CommandSet.h"
 #include "link/LinkState.h"
 #include "link/NetReceiver.h"
 #include "link/SerialDevice.h"
@@ -12,24 +13,14 @@
 namespace {
 
 // The port number of a "COM<n>" entry: the leading C, O and M characters are
-// dropped (in any order), then the number is read like _wtoi; 0 without digits.
+// dropped (in any order), then the leading integer is read; 0, a port that
+// never exists, when there is no positive number.
 unsigned entryPortNumber(const std::string& entry) {
-    std::size_t i = entry.find_first_not_of("COM");
-    if (i == std::string::npos) {
-        return 0;
-    }
-    while (i < entry.size() && (entry[i] == ' ' || (entry[i] >= '\t' && entry[i] <= '\r'))) {
-        ++i;
-    }
-    if (i < entry.size() && (entry[i] == '+' || entry[i] == '-')) {
-        ++i;
-    }
-    unsigned long long number = 0;
-    for (; i < entry.size() && entry[i] >= '0' && entry[i] <= '9'; ++i) {
-        number = std::min<unsigned long long>(number * 10 + static_cast<unsigned>(entry[i] - '0'),
-                                              0xFFFFFFFFull);
-    }
-    return static_cast<unsigned>(number);
+    const std::size_t start = entry.find_first_not_of("COM");
+    const int number = start == std::string::npos
+                           ? 0
+                           : commands::leadingInt(std::string_view(entry).substr(start));
+    return number > 0 ? static_cast<unsigned>(number) : 0;
 }
 
 }  // namespace

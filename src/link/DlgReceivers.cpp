@@ -5,7 +5,6 @@
 #include "inbound/ChunkQueue.h"
 #include "link/LinkState.h"
 #include "link/NetReceiver.h"
-#include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
 #include "link/WakeEvent.h"
 
