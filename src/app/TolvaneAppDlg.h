@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -121,7 +122,10 @@ class CTolvaneAppDlg : public QDialog {
     void tmShowClock();
 
     // Hands a received chunk to the window's thread; callable from any thread.
-    void postChunk(std::string chunk);
+    // Waits while the queue is full, unless `release` is requested (the
+    // receive thread is being stopped or moved to another port): then the
+    // chunk is dropped.
+    void postChunk(std::string chunk, std::stop_token release = {});
     // Stops and joins every background thread; idempotent.
     void stopBackgroundWork();
 

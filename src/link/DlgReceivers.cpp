@@ -24,15 +24,17 @@ void CTolvaneAppDlg::startReceivers() {
         chunkWake_->drain();
         drainChunks();
     });
-    auto deliver = [this](std::string chunk) { postChunk(std::move(chunk)); };
+    auto deliver = [this](std::string chunk, std::stop_token release) {
+        postChunk(std::move(chunk), std::move(release));
+    };
     netReceiver_ = std::make_unique<NetReceiver>(env_.udpPort, deliver);
     serialReceiver_ = std::make_unique<SerialReceiver>(deliver);
     netReceiver_->start();
     serialReceiver_->start();
 }
 
-void CTolvaneAppDlg::postChunk(std::string chunk) {
-    if (chunks_->push(std::move(chunk)) == ChunkQueue::Push::QueuedFirst) {
+void CTolvaneAppDlg::postChunk(std::string chunk, std::stop_token release) {
+    if (chunks_->push(std::move(chunk), std::move(release)) == ChunkQueue::Push::QueuedFirst) {
         chunkWake_->signal();
     }
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -16,7 +17,9 @@
 // program is retried once a second.
 class NetReceiver {
   public:
-    using Deliver = std::function<void(std::string)>;
+    // Hands one datagram on. `release` is requested by stop(): a delivery
+    // still waiting then must return.
+    using Deliver = std::function<void(std::string datagram, std::stop_token release)>;
 
     NetReceiver(std::uint16_t port, Deliver deliver);
     ~NetReceiver();
@@ -40,6 +43,7 @@ class NetReceiver {
     Deliver deliver_;
     WakeEvent wake_;
     std::atomic<bool> stopping_{false};
+    std::stop_source release_;
     std::atomic<bool> bound_{false};
     int socket_ = -1;
     int lastBindError_ = 0;  // touched by start() before the thread, then by the thread only

@@ -28,6 +28,8 @@ void SerialReceiver::start() {
 void SerialReceiver::setPort(int fd) {
     std::unique_lock lock(mutex_);
     port_ = fd;
+    portRelease_.request_stop();
+    portRelease_ = std::stop_source();
     const std::uint64_t wanted = ++generation_;
     if (!running_) {
         servedGeneration_ = wanted;
@@ -41,6 +43,7 @@ void SerialReceiver::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        portRelease_.request_stop();
     }
     wake_.signal();
     if (thread_.joinable()) {
@@ -54,6 +57,7 @@ void SerialReceiver::stop() {
 void SerialReceiver::run() {
     std::array<char, kBurstCapacity + 1> buffer{};
     int port = -1;
+    std::stop_token release;
     bool failed = false;  // the port stopped working: wait for the next one
     for (;;) {
         wake_.drain();
@@ -64,6 +68,7 @@ void SerialReceiver::run() {
             }
             if (servedGeneration_ != generation_) {
                 port = port_;
+                release = portRelease_.get_token();
                 failed = false;
                 servedGeneration_ = generation_;
                 served_.notify_all();
@@ -80,7 +85,7 @@ void SerialReceiver::run() {
         } else if (burst.status == BurstStatus::Data && burst.size > 0) {
             buffer[burst.size] = '\0';
             DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", buffer.data());
-            deliver_(std::string(buffer.data(), burst.size));
+            deliver_(std::string(buffer.data(), burst.size), release);
         }
     }
     std::lock_guard lock(mutex_);

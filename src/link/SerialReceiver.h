@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -14,7 +15,9 @@
 // in order. It blocks in poll on the port and its wake event: no timer ticks.
 class SerialReceiver {
   public:
-    using Deliver = std::function<void(std::string)>;
+    // Hands one burst on. `release` is requested when the port it came from
+    // is given up (setPort, stop): a delivery still waiting then must return.
+    using Deliver = std::function<void(std::string burst, std::stop_token release)>;
 
     explicit SerialReceiver(Deliver deliver);
     ~SerialReceiver();
@@ -23,7 +26,9 @@ class SerialReceiver {
 
     void start();
     // Serves `fd` from now on (-1: none). Returns once the thread no longer
-    // uses the previous port, so the caller may close it.
+    // uses the previous port, so the caller may close it. A burst of the
+    // previous port still being delivered is released, so this never waits
+    // for whoever takes the deliveries.
     void setPort(int fd);
     void stop();
 
@@ -35,6 +40,7 @@ class SerialReceiver {
     std::mutex mutex_;
     std::condition_variable served_;
     int port_ = -1;
+    std::stop_source portRelease_;  // requested when port_ is replaced or on stop
     std::uint64_t generation_ = 0;
     std::uint64_t servedGeneration_ = 0;
     bool stopping_ = false;

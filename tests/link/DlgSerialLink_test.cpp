@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <thread>
 
 #include <QComboBox>
@@ -14,6 +16,7 @@
 #include "support/Probes.h"
 #include "support/Pty.h"
 #include "support/Wait.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -192,6 +195,68 @@ TEST_F(SerialReceive, UnpluggedPortIsTracedOnceWithoutSpinningAndTheNextPortWork
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=8"; }));
     panel.click(ctl::kClear);
     EXPECT_EQ(com8.read(30ms), withNul("kavrin_clear"));
+}
+
+// A state frame padded to the 1,023 bytes of one full burst.
+std::string fullBurst(int count) {
+    std::string burst = frame(count);
+    burst.resize(1023, '.');
+    return burst;
+}
+
+// The machine writes full bursts, each a new count, as fast as the line takes
+// them, until the line has taken nothing for `stall` (or `limit` passes).
+// Returns whether it stalled, and the last count written in `lastCount`.
+bool floodUntilStalled(const Pty& machine, std::chrono::milliseconds stall,
+                       std::chrono::seconds limit, int& lastCount) {
+    const int master = machine.master();
+    const int flags = fcntl(master, F_GETFL);
+    fcntl(master, F_SETFL, flags | O_NONBLOCK);
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    std::string burst;
+    std::size_t done = 0;
+    bool stalled = false;
+    while (!stalled && std::chrono::steady_clock::now() < giveUp) {
+        if (done == burst.size()) {
+            burst = fullBurst(++lastCount);
+            done = 0;
+        }
+        pollfd room{master, POLLOUT, 0};
+        if (poll(&room, 1, static_cast<int>(stall.count())) == 0) {
+            stalled = true;
+            break;
+        }
+        const ssize_t wrote = ::write(master, burst.data() + done, burst.size() - done);
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+        }
+    }
+    fcntl(master, F_SETFL, flags);
+    return stalled;
+}
+
+// The window's thread turns no event loop while the machine floods the port,
+// so nothing is dispatched and the receive queue fills up: the receive thread
+// waits for room, the pty's buffer fills and the machine can write no more.
+// Switching the link must not wait for room that only the window's thread
+// could make.
+TEST_F(SerialReceive, SwitchingAwayFromAFloodThatFilledTheQueueReturnsAtOnce) {
+    const QString shownBefore = panel.text(ctl::kData);
+    testing::internal::CaptureStdout();  // every burst is traced
+    int lastCount = 0;
+    ASSERT_TRUE(floodUntilStalled(com7, 300ms, 60s, lastCount)) << "the receive thread kept up";
+
+    Watchdog watchdog(5s, "switching from a flooded COM7 to NET");
+    const auto before = std::chrono::steady_clock::now();
+    choose("NET");
+    const auto took = std::chrono::steady_clock::now() - before;
+    watchdog.dismiss();
+    EXPECT_LT(took, 100ms);
+    EXPECT_FALSE(linkState.serialOpen);
+
+    // What was queued before the switch is still dispatched.
+    EXPECT_TRUE(waitUntil([&] { return panel.text(ctl::kData) != shownBefore; }, 10000));
+    testing::internal::GetCapturedStdout();
 }
 
 }  // namespace
