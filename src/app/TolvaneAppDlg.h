@@ -15,6 +15,7 @@
 
 #include "commands/CommandSet.h"
 #include "inbound/DeviceReport.h"
+#include "link/SerialCommandWriter.h"
 #include "link/SerialPortNames.h"
 
 class QTimer;
@@ -179,6 +180,7 @@ class CTolvaneAppDlg : public QDialog {
     std::unique_ptr<QSocketNotifier> chunkNotifier_;  // declared after its eventfd: goes first
     std::unique_ptr<NetReceiver> netReceiver_;
     std::unique_ptr<SerialReceiver> serialReceiver_;
+    SerialCommandWriter serialWriter_;  // what the serial line owes survives a port switch
 
     friend class CAboutDlg;
 };

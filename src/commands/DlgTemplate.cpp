@@ -2,6 +2,7 @@
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/LinkState.h"
+#include "link/SerialDevice.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "text/ControlText.h"
@@ -16,12 +17,15 @@ constexpr std::size_t kMaxDatagram = 65507;
 
 void CTolvaneAppDlg::OnBnClickedPrinterSet() {
     std::string command = commands::templateCommand(GetCtrlText(*this, ctl::kTemplate));
-    if (linkState.netMode && command.size() + 1 > kMaxDatagram) {
+    const bool net = linkState.netMode;
+    const std::size_t most = net ? kMaxDatagram : kLongestSerialWrite;
+    if (command.size() + 1 > most) {
         // A cut template would print wrong labels: send nothing and say so.
-        messageBox(QStringLiteral("The label template is too long to send over the network "
-                                  "(%1 bytes, at most %2).")
+        messageBox(QStringLiteral("The label template is too long to send over the %1 "
+                                  "(%2 bytes, at most %3).")
+                       .arg(net ? QStringLiteral("network") : QStringLiteral("serial line"))
                        .arg(command.size() + 1)
-                       .arg(kMaxDatagram));
+                       .arg(most));
         return;
     }
     tmSendMsg(std::move(command));

@@ -4,7 +4,6 @@
 
 #include "app/TolvaneAppDlg.h"
 #include "link/LinkState.h"
-#include "link/SerialDevice.h"
 #include "text/DebugTrace.h"
 
 // The one road of every command to the machine: the text and one NUL, as one
@@ -26,7 +25,8 @@ void CTolvaneAppDlg::tmSendMsg(std::string text) {
         return;
     }
 
-    if (linkState.serialOpen && !writeSerial(linkState.serialHandle, text.c_str(), size)) {
+    if (linkState.serialOpen &&
+        !serialWriter_.write(linkState.serialHandle, {text.c_str(), size})) {
         messageBox(QString::fromUtf8("写串口失败，请选择正确串口号!"));
     }
     DebugTrace("CTolvaneAppDlg::tmSendMsg", 807, "uart cmd:\r\n%s", text.c_str());

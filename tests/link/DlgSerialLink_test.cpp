@@ -12,6 +12,7 @@
 #include <QComboBox>
 
 #include "link/LinkState.h"
+#include "link/SerialDevice.h"
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
 #include "support/Pty.h"
@@ -139,6 +140,55 @@ TEST_F(SerialLink, AFailedWriteTellsTheOperator) {
     panel.click(ctl::kPrint);
     EXPECT_EQ(panel.messages,
               std::vector<QString>{QString::fromUtf8("写串口失败，请选择正确串口号!")});
+}
+
+// The machine stops reading while a long template goes out: the write gives
+// up soon, the operator is told, and the next command reaches the machine
+// whole and on its own, behind the NUL that ends the cut one.
+TEST_F(SerialLink, ACommandCutByALineThatStopsDrainingIsEndedBeforeTheNextOne) {
+    const std::string labels(30000, 'L');  // more than the pty holds
+    panel.type(ctl::kTemplate, QString::fromStdString(labels));
+    choose("COM7");
+
+    Watchdog watchdog(5s, "PRINTER SET on a line that stopped draining");
+    const auto before = std::chrono::steady_clock::now();
+    panel.click(ctl::kPrinterSet);
+    const auto took = std::chrono::steady_clock::now() - before;
+    watchdog.dismiss();
+    EXPECT_LT(took, 1s) << "the window's thread is held for half a second at most";
+    EXPECT_EQ(panel.messages,
+              std::vector<QString>{QString::fromUtf8("写串口失败，请选择正确串口号!")});
+
+    const std::string command = "kavrin_cmd:" + labels;
+    const std::string cut = com7.read(30ms);
+    ASSERT_FALSE(cut.empty());
+    EXPECT_LT(cut.size(), command.size());
+    EXPECT_EQ(command.compare(0, cut.size(), cut), 0);
+
+    panel.click(ctl::kStart);
+    EXPECT_EQ(com7.read(30ms), withNul("") + withNul("kavrin_key:star"));
+    panel.click(ctl::kStop);
+    EXPECT_EQ(com7.read(30ms), withNul("kavrin_key:stop"));
+    EXPECT_EQ(panel.messages.size(), 1u);
+}
+
+// A template the line cannot carry within the write's time limit would be cut
+// every time: nothing is sent and the operator is told why.
+TEST_F(SerialLink, ATemplateTooLongForTheSerialLineIsNotSent) {
+    const std::string largest(kLongestSerialWrite - std::string_view("kavrin_cmd:").size() - 1,
+                              'L');
+    choose("COM7");
+    panel.type(ctl::kTemplate, QString::fromStdString(largest + "L"));
+    panel.click(ctl::kPrinterSet);
+    EXPECT_EQ(com7.read(30ms), "");
+    ASSERT_EQ(panel.messages.size(), 1u);
+    EXPECT_TRUE(panel.messages[0].contains("serial line")) << panel.messages[0].toStdString();
+
+    std::thread machine([&] { EXPECT_EQ(com7.read(200ms), withNul("kavrin_cmd:" + largest)); });
+    panel.type(ctl::kTemplate, QString::fromStdString(largest));
+    panel.click(ctl::kPrinterSet);
+    machine.join();
+    EXPECT_EQ(panel.messages.size(), 1u);
 }
 
 TEST_F(SerialLink, SuppressedSendsLeaveNoBytesAndNoTrace) {
