@@ -4,6 +4,7 @@
 
 #include "link/SerialDevice.h"
 #include "text/DebugTrace.h"
+#include "text/TraceText.h"
 
 namespace {
 // One burst always fits the dispatcher's 1023 characters.
@@ -84,7 +85,7 @@ void SerialReceiver::run() {
             failed = true;
         } else if (burst.status == BurstStatus::Data && burst.size > 0) {
             buffer[burst.size] = '\0';
-            DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", buffer.data());
+            DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", traceSafe(buffer.data()).c_str());
             deliver_(std::string(buffer.data(), burst.size), release);
         }
     }

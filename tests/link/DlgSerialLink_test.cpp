@@ -191,6 +191,19 @@ TEST_F(SerialLink, ATemplateTooLongForTheSerialLineIsNotSent) {
     EXPECT_EQ(panel.messages.size(), 1u);
 }
 
+// What the operator typed goes on the wire unchanged; the trace shows its
+// control bytes as \xHH, so they cannot act on the terminal.
+TEST_F(SerialLink, ControlBytesTypedByTheOperatorAreEscapedInTheTraceOnly) {
+    choose("COM7");
+    panel.type(ctl::kTemplate, QString::fromUtf8("N\r\n\x1b]0;x\x07\x7fP1"));
+    testing::internal::CaptureStdout();
+    panel.click(ctl::kPrinterSet);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "D:[CTolvaneAppDlg::tmSendMsg,807]uart cmd:\r\n"
+              "kavrin_cmd:N\\x0d\\x0a\\x1b]0;x\\x07\\x7fP1\r\n");
+    EXPECT_EQ(com7.read(30ms), withNul("kavrin_cmd:N\r\n\x1b]0;x\x07\x7fP1"));
+}
+
 TEST_F(SerialLink, SuppressedSendsLeaveNoBytesAndNoTrace) {
     choose("COM7");
     linkState.sendSuppressed = true;
@@ -222,6 +235,18 @@ TEST_F(SerialReceive, BurstsReachTheWindowInOrderAndNothingIsLost) {
               std::string::npos);
     EXPECT_NE(trace.find("=====>\r\n{start[2,0,2,1}"), std::string::npos);
     EXPECT_NE(trace.find("=====>\r\n{,15,30,45,0,0]end" + frame(3) + "}"), std::string::npos);
+}
+
+// Bytes from the machine reach the dispatcher unchanged; the trace shows
+// their control bytes as \xHH, so they cannot clear or rename the terminal.
+TEST_F(SerialReceive, ControlBytesFromTheMachineAreEscapedInTheTraceOnly) {
+    testing::internal::CaptureStdout();
+    com7.write("\x1b[2J\x1b]0;owned\x07" + frame(4) + "\r\n\x7f");
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=4"; }));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                  "D:[tmRxUartTask,472]=====>\r\n{\\x1b[2J\\x1b]0;owned\\x07" + frame(4) +
+                  "\\x0d\\x0a\\x7f}\r\n\r\n"),
+              std::string::npos);
 }
 
 TEST_F(SerialReceive, UnpluggedPortIsTracedOnceWithoutSpinningAndTheNextPortWorks) {
