@@ -79,14 +79,15 @@ class PtyPort : public ::testing::Test {
     void machineSends(std::string_view bytes) {
         ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
-    std::string machineReceives(std::size_t count) {
+    // What arrives until `count` bytes are in or the line is quiet for `waitMs`.
+    std::string machineReceives(std::size_t count, int waitMs = kGiveUpMs) {
         std::string received;
         while (received.size() < count) {
             pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, kGiveUpMs) != 1) {
+            if (::poll(&p, 1, waitMs) != 1) {
                 break;
             }
-            char chunk[512];
+            char chunk[4096];
             const ssize_t n = ::read(master, chunk, sizeof chunk);
             if (n <= 0) {
                 break;
@@ -274,18 +275,7 @@ class StalledLine : public PtyPort {
         }
     }
     // Everything the machine has been sent so far, once it reads again.
-    std::string drain() {
-        std::string all;
-        while (isReadable(master, 100)) {
-            char chunk[4096];
-            const ssize_t n = ::read(master, chunk, sizeof chunk);
-            if (n <= 0) {
-                break;
-            }
-            all.append(chunk, static_cast<std::size_t>(n));
-        }
-        return all;
-    }
+    std::string drain() { return machineReceives(std::string::npos, 100); }
     // Runs `write` on its own thread and measures it. A write that has not
     // returned after the give-up time fails the test; the machine then reads
     // again so that it ends.
