@@ -184,8 +184,8 @@ TEST_F(SerialLink, ATemplateTooLongForTheSerialLineIsNotSent) {
     ASSERT_EQ(panel.messages.size(), 1u);
     EXPECT_TRUE(panel.messages[0].contains("serial line")) << panel.messages[0].toStdString();
 
-    std::thread machine([&] { EXPECT_EQ(com7.read(200ms), withNul("kavrin_cmd:" + largest)); });
     panel.type(ctl::kTemplate, QString::fromStdString(largest));
+    std::thread machine([&] { EXPECT_EQ(com7.read(1s), withNul("kavrin_cmd:" + largest)); });
     panel.click(ctl::kPrinterSet);
     machine.join();
     EXPECT_EQ(panel.messages.size(), 1u);
