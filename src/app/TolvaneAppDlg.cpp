@@ -357,7 +357,7 @@ void CTolvaneAppDlg::closeEvent(QCloseEvent* event) {
 
 void CTolvaneAppDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QString::fromUtf8(kAboutMenuText), this, [this] { showAbout(); });
+    menu.addAction(tr(kAboutMenuText), this, [this] { showAbout(); });
     menu.exec(event->globalPos());
 }
 

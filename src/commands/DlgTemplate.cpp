@@ -18,8 +18,8 @@ void CTolvaneAppDlg::OnBnClickedPrinterSet() {
     std::string command = commands::templateCommand(GetCtrlText(*this, ctl::kTemplate));
     if (linkState.netMode && command.size() + 1 > kMaxDatagram) {
         // A cut template would print wrong labels: send nothing and say so.
-        messageBox(QStringLiteral("The label template is too long to send over the network "
-                                  "(%1 bytes, at most %2).")
+        messageBox(tr("The label template is too long to send over the network "
+                      "(%1 bytes, at most %2).")
                        .arg(command.size() + 1)
                        .arg(kMaxDatagram));
         return;
