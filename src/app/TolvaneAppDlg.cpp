@@ -130,8 +130,12 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    // The layout is in dialog units of a 9-point font; a desktop that asks for
+    // larger text gets its size, and the whole layout grows with it.
     QFont font = this->font();
-    font.setPointSize(9);
+    if (font.pointSizeF() < 9) {
+        font.setPointSize(9);
+    }
     setFont(font);
     createControls();
     bindHandlers();
