@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<QDialog> dialog;
     if (panel) {
-        QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.svg")));
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
         store = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
         dialog = std::make_unique<CTolvaneAppDlg>(*store);
     } else {

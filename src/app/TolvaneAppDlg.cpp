@@ -124,7 +124,7 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
     : QDialog(parent),
       store_(store),
       env_(std::move(environment)),
-      appIcon(QIcon(QStringLiteral(":/TolvaneApp.svg"))),
+      appIcon(QIcon(QStringLiteral(":/TolvaneApp.png"))),
       chunks_(std::make_unique<ChunkQueue>()) {
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -8,7 +8,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kAppName));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.svg")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
     installTranslations(app);
     SettingsStore store(SettingsStore::defaultPath());
     CTolvaneAppDlg dialog(store);
