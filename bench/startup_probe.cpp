@@ -27,6 +27,7 @@
 #include "app/AppInfo.h"
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
+#include "app/Translations.h"
 #include "common/ProcStats.h"
 #include "settings/SettingsStore.h"
 
@@ -143,6 +144,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<QDialog> dialog;
     if (panel) {
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
+        installTranslations(app);
         store = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
         dialog = std::make_unique<CTolvaneAppDlg>(*store);
     } else {
