@@ -27,6 +27,7 @@
 #include "app/AppInfo.h"
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
+#include "app/Translations.h"
 #include "common/ProcStats.h"
 #include "settings/SettingsStore.h"
 
@@ -142,7 +143,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<QDialog> dialog;
     if (panel) {
-        QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.svg")));
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
+        installTranslations(app);
         store = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
         dialog = std::make_unique<CTolvaneAppDlg>(*store);
     } else {

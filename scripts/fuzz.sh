@@ -20,7 +20,7 @@ targets=(fuzz_inbound fuzz_settings fuzz_ports)
 declare -A max_len=([fuzz_inbound]=2048 [fuzz_settings]=4096 [fuzz_ports]=512)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DTOLVANE_BUILD_FUZZERS=ON \
+  -DCMAKE_CXX_COMPILER=clang++ -DTOLVANE_BUILD_FUZZERS=ON -DTOLVANE_WERROR=ON \
   -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target "${targets[@]}" -j2
 

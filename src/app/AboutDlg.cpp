@@ -3,22 +3,31 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "app/AppInfo.h"
 
 CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8(kAboutCaption));
+    setWindowTitle(tr(kAboutCaption));
     auto* image = new QLabel(this);
     image->setPixmap(icon.pixmap(32, 32));
     image->setGeometry(21, 21, 32, 32);
-    auto* name = new QLabel(QString::fromUtf8(kAppName) + QString::fromUtf8(kVersionSuffix), this);
+    // Each line is as wide and as high as its text needs in the desktop's font
+    // and language; the box grows to hold the longest.
+    const QSize leastLine(220, 18);
+    auto* name = new QLabel(QString::fromLatin1(kAppName) + tr(kVersionSuffix), this);
     name->setObjectName(QStringLiteral("name"));
-    name->setGeometry(63, 21, 220, 18);
-    auto* credit = new QLabel(QString::fromUtf8(kCreditLine), this);
-    credit->setGeometry(63, 40, 220, 18);
-    auto* ok = new QPushButton(QString::fromUtf8("确定"), this);
+    name->setGeometry(QRect(QPoint(63, 21), name->sizeHint().expandedTo(leastLine)));
+    auto* credit = new QLabel(tr(kCreditLine), this);
+    credit->setGeometry(QRect(QPoint(63, name->y() + name->height() + 1),
+                              credit->sizeHint().expandedTo(leastLine)));
+    auto* ok = new QPushButton(tr("确定"), this);
     ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);
-    ok->setGeometry(170, 72, 75, 26);
+    const int width = std::max(255, 63 + std::max(name->width(), credit->width()) + 10);
+    const QSize okSize = ok->sizeHint().expandedTo(QSize(75, 26));
+    ok->setGeometry(
+        QRect(QPoint(width - 10 - okSize.width(), credit->y() + credit->height() + 14), okSize));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    setFixedSize(255, 108);
+    setFixedSize(width, ok->y() + ok->height() + 10);
 }

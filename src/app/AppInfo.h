@@ -1,8 +1,14 @@
 #pragma once
 
-// The application's name heads its message boxes and the About box.
+#include <QtGlobal>
+
+// The application's name heads its message boxes and the About box; it is a
+// name and reads the same in every language. The other texts are shown
+// through tr() in the context named beside them.
 inline constexpr char kAppName[] = "TolvaneApp";
-inline constexpr char kAboutMenuText[] = "关于 TolvaneApp(&A)...";
-inline constexpr char kAboutCaption[] = "关于 TolvaneApp";
-inline constexpr char kVersionSuffix[] = "，1.0 版";
-inline constexpr char kCreditLine[] = "Copyright (C) 2024 Tolvane panel developers";
+inline constexpr const char* kAboutMenuText =
+    QT_TRANSLATE_NOOP("CTolvaneAppDlg", "关于 TolvaneApp(&A)...");
+inline constexpr const char* kAboutCaption = QT_TRANSLATE_NOOP("CAboutDlg", "关于 TolvaneApp");
+inline constexpr const char* kVersionSuffix = QT_TRANSLATE_NOOP("CAboutDlg", "，1.0 版");
+inline constexpr const char* kCreditLine =
+    QT_TRANSLATE_NOOP("CAboutDlg", "Copyright (C) 2024 Tolvane panel developers");

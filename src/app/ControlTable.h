@@ -4,7 +4,9 @@
 
 // The window's controls in the order the window creates them, which is also
 // the keyboard order. Positions and sizes are in dialog units of the window's
-// 9-point font. Static labels have identifier 0.
+// 9-point font. Static labels have identifier 0. The pitch list is narrower
+// and the function list wider than the original template so that "FUNCTION:"
+// and "transparent tape" show whole.
 enum class ControlKind {
     Label,
     ListCombo,     // drop-down list, not editable

@@ -124,14 +124,18 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
     : QDialog(parent),
       store_(store),
       env_(std::move(environment)),
-      appIcon(QIcon(QStringLiteral(":/TolvaneApp.svg"))),
+      appIcon(QIcon(QStringLiteral(":/TolvaneApp.png"))),
       chunks_(std::make_unique<ChunkQueue>()) {
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    // The layout is in dialog units of a 9-point font; a desktop that asks for
+    // larger text gets its size, and the whole layout grows with it.
     QFont font = this->font();
-    font.setPointSize(9);
+    if (font.pointSizeF() < 9) {
+        font.setPointSize(9);
+    }
     setFont(font);
     createControls();
     bindHandlers();
@@ -357,7 +361,7 @@ void CTolvaneAppDlg::closeEvent(QCloseEvent* event) {
 
 void CTolvaneAppDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QString::fromUtf8(kAboutMenuText), this, [this] { showAbout(); });
+    menu.addAction(tr(kAboutMenuText), this, [this] { showAbout(); });
     menu.exec(event->globalPos());
 }
 

@@ -65,6 +65,10 @@ std::string wifiCommand(std::string_view ssid, std::string_view password,
     return text;
 }
 
+bool wifiFieldSendable(std::string_view field) {
+    return field.find_first_of(std::string_view(",\0", 2)) == std::string_view::npos;
+}
+
 std::string functionCommand(int index) {
     return withNumber("kavrin_func:", index);
 }

@@ -27,8 +27,11 @@ int pitchPosition(int pitch);
 
 // "kavrin_time:" + the six fields already formatted "%d,%02d,%02d,%02d,%02d,%02d".
 std::string timeCommand(std::string_view clockFields);
-std::string wifiCommand(std::string_view ssid, std::string_view password,
-                        std::string_view localIp);
+std::string wifiCommand(std::string_view ssid, std::string_view password, std::string_view localIp);
+// The machine splits the Wi-Fi command at its commas and the send path ends a
+// command at its first NUL: a name or password holding either cannot go out
+// as typed.
+bool wifiFieldSendable(std::string_view field);
 std::string functionCommand(int index);
 std::string pitchCommand(int pitch);
 std::string speedSelectCommand(int index);

@@ -38,8 +38,7 @@ std::string CTolvaneAppDlg::SelectFolder() {
     if (env_.selectFolder) {
         return env_.selectFolder();
     }
-    const QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("please select you file"));
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("please select you file"));
     if (folder.isEmpty()) {
         return std::string();
     }

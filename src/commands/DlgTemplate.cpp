@@ -21,9 +21,10 @@ void CTolvaneAppDlg::OnBnClickedPrinterSet() {
     const std::size_t most = net ? kMaxDatagram : kLongestSerialWrite;
     if (command.size() + 1 > most) {
         // A cut template would print wrong labels: send nothing and say so.
-        messageBox(QStringLiteral("The label template is too long to send over the %1 "
-                                  "(%2 bytes, at most %3).")
-                       .arg(net ? QStringLiteral("network") : QStringLiteral("serial line"))
+        messageBox((net ? tr("The label template is too long to send over the network "
+                              "(%1 bytes, at most %2).")
+                         : tr("The label template is too long to send over the serial line "
+                              "(%1 bytes, at most %2)."))
                        .arg(command.size() + 1)
                        .arg(most));
         return;

@@ -9,9 +9,15 @@
 
 // Hands the machine the Wi-Fi credentials with this computer's address and
 // port; the credentials are stored whether or not the command got through.
+// Credentials the machine would split wrongly are refused: nothing is sent or
+// stored, and a message box says why.
 void CTolvaneAppDlg::OnBnClickedWifiSet() {
     const std::string ssid = GetCtrlText(*this, ctl::kSsid);
     const std::string password = GetCtrlText(*this, ctl::kWifiPassword);
+    if (!commands::wifiFieldSendable(ssid) || !commands::wifiFieldSendable(password)) {
+        messageBox(tr("WIFI名称或密码含有逗号或空字符，未发送!"));
+        return;
+    }
     const std::string address = env_.localIp ? env_.localIp() : GetLocalIp();
     tmSendMsg(commands::wifiCommand(ssid, password, address));
     store_.WriteString(keys::ssid, AnsiToWide(ssid));

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "app/ControlTable.h"
+#include "app/PortMessage.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/LinkState.h"
@@ -9,6 +10,7 @@
 #include "link/SerialReceiver.h"
 #include "text/ControlText.h"
 #include "text/DebugTrace.h"
+#include "text/TextConv.h"
 
 namespace {
 
@@ -63,7 +65,7 @@ void CTolvaneAppDlg::OnCbnSelchangeComnumCombo() {
         DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 951, "open %s failed: %s%s",
                    path.c_str(), std::strerror(opened.error),
                    opened.error == EACCES ? " (is the user in the dialout group?)" : "");
-        messageBox(QString::fromUtf8("打开COM失败!"));
+        messageBox(withPortName(tr("打开COM失败!"), AnsiToWide(entry)));
         return;
     }
     configureSerialPort(opened.fd);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/ControlTable.h"
+#include "app/PortMessage.h"
 #include "app/TolvaneAppDlg.h"
 #include "link/LinkState.h"
 #include "text/DebugTrace.h"
@@ -29,7 +31,7 @@ void CTolvaneAppDlg::tmSendMsg(std::string text) {
 
     if (linkState.serialOpen &&
         !serialWriter_.write(linkState.serialHandle, {text.c_str(), size})) {
-        messageBox(QString::fromUtf8("写串口失败，请选择正确串口号!"));
+        messageBox(withPortName(tr("写串口失败，请选择正确串口号!"), ctrlText(ctl::kPort)));
     }
     DebugTrace("CTolvaneAppDlg::tmSendMsg", 807, "uart cmd:\r\n%s",
                traceSafe(text.c_str()).c_str());

@@ -147,6 +147,12 @@ TEST(Startup, EveryControlIsFoundByItsIdentifier) {
     EXPECT_EQ(dlg.windowTitle(), "");
 }
 
+// The icon is built into the program and drawn without any image plugin.
+TEST(Startup, IconIsBuiltIn) {
+    const QIcon icon(QStringLiteral(":/TolvaneApp.png"));
+    EXPECT_FALSE(icon.pixmap(32, 32).isNull());
+}
+
 TEST(Startup, AboutBoxNamesTheProgramAndItsVersion) {
     PanelHarness panel;
     CAboutDlg about(QIcon(), &panel.open());

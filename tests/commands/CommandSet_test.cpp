@@ -47,6 +47,28 @@ TEST(CommandTexts, AreBuiltExactly) {
     }
 }
 
+// The machine splits the Wi-Fi command at commas and the send path ends every
+// command at its first NUL: such a name or password cannot go out as typed.
+TEST(WifiField, WithACommaOrANulCannotBeSent) {
+    struct FieldCase {
+        std::string field;
+        bool sendable;
+    };
+    const std::vector<FieldCase> cases = {
+        {"", true},
+        {"Lab 2F", true},
+        {"caf\xc3\xa9;p=w", true},
+        {"Lab,2F", false},
+        {",", false},
+        {"p,w,", false},
+        {std::string("pw\0x", 4), false},
+        {std::string(1, '\0'), false},
+    };
+    for (const FieldCase& c : cases) {
+        EXPECT_EQ(commands::wifiFieldSendable(c.field), c.sendable) << c.field;
+    }
+}
+
 struct ValueCase {
     const char* text;
     bool negative;

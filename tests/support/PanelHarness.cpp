@@ -40,7 +40,9 @@ DlgEnvironment PanelHarness::environment() {
     env.now = [this] { return now; };
     env.tick = [this] { return tick; };
     env.messageBox = [this](const QString& text) { messages.push_back(text); };
-    env.selectFolder = [this] { return folderChoice; };
+    if (!realFolderChooser) {
+        env.selectFolder = [this] { return folderChoice; };
+    }
     env.localIp = [this] { return localIp; };
     env.ports.portsDir = portsDir();
     env.ports.devRoot = home / "no-dev";

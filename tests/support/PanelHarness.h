@@ -46,6 +46,7 @@ class PanelHarness {
     std::uint32_t tick = 100000;
     std::vector<QString> messages;
     std::string folderChoice;
+    bool realFolderChooser = false;  // Qt's own folder chooser instead of folderChoice
     std::string localIp = "192.168.1.20";
     std::uint16_t udpPort = 0;  // 0: a free port is chosen
 
