@@ -1,8 +1,8 @@
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/PanelLock.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::OnBnClickedPanelToggle() {

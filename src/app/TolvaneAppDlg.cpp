@@ -24,7 +24,7 @@
 #include "app/AppInfo.h"
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
-#include "inbound/ChunkQueue.h"
+#include "link/ChunkQueue.h"
 #include "link/NetReceiver.h"
 #include "link/SerialReceiver.h"
 #include "link/WakeEvent.h"

@@ -1,10 +1,10 @@
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/LinkState.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
 namespace {

@@ -1,13 +1,13 @@
 #include <cstring>
 
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/LinkState.h"
 #include "link/NetReceiver.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
-#include "text/ControlText.h"
 #include "text/DebugTrace.h"
 
 namespace {

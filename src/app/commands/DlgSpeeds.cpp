@@ -1,11 +1,11 @@
 // The three speed values: any change sends all three, in the order S1, S2,
 // S3, and stores only the edit that changed.
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::speedEditChanged(int ownId, const char* key) {

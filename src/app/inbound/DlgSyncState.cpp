@@ -1,10 +1,10 @@
 #include <QString>
 
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/LinkState.h"
-#include "text/ControlText.h"
 
 namespace {
 

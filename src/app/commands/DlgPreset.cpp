@@ -1,11 +1,11 @@
 // The preset count: its sign lives only in the caption of button 1029; every
 // change sends the whole preset and stores the signed count.
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 
 bool CTolvaneAppDlg::presetSignIsMinus() const {
     const std::string sign = GetCtrlText(*this, ctl::kPresetSign);

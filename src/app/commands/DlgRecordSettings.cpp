@@ -3,11 +3,11 @@
 #include <QFileDialog>
 
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::refreshRecordPath() {

@@ -4,11 +4,11 @@
 #include <string_view>
 
 #include "app/ControlTable.h"
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "inbound/Calendar.h"
 #include "inbound/RecordFile.h"
 #include "inbound/RecordText.h"
-#include "text/ControlText.h"
 #include "text/DebugTrace.h"
 #include "text/TextConv.h"
 

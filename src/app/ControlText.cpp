@@ -1,5 +1,5 @@
+#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
 std::string GetCtrlText(const CTolvaneAppDlg& dialog, int id) {

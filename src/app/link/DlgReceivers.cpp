@@ -2,7 +2,7 @@
 #include <QTimer>
 
 #include "app/TolvaneAppDlg.h"
-#include "inbound/ChunkQueue.h"
+#include "link/ChunkQueue.h"
 #include "link/LinkState.h"
 #include "link/NetReceiver.h"
 #include "link/SerialReceiver.h"
