@@ -24,10 +24,6 @@
 #include "app/AppInfo.h"
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
-#include "link/ChunkQueue.h"
-#include "link/NetReceiver.h"
-#include "link/SerialReceiver.h"
-#include "link/WakeEvent.h"
 
 namespace {
 
@@ -125,7 +121,9 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
       store_(store),
       env_(std::move(environment)),
       appIcon(QIcon(QStringLiteral(":/TolvaneApp.svg"))),
-      chunks_(std::make_unique<ChunkQueue>()) {
+      link_(LinkSetup{env_.udpPort, env_.ports},
+            LinkHandlers{
+                [this](const std::string& chunk) { tmRxFrame(chunk.data(), chunk.size()); }, {}}) {
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |

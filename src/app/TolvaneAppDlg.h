@@ -14,6 +14,7 @@
 
 #include "commands/CommandSet.h"
 #include "inbound/DeviceReport.h"
+#include "link/Link.h"
 #include "link/SerialPortNames.h"
 
 class QTimer;
@@ -23,11 +24,7 @@ class QMoveEvent;
 class QContextMenuEvent;
 class QCloseEvent;
 class SettingsStore;
-class ChunkQueue;
-class WakeEvent;
 class QSocketNotifier;
-class NetReceiver;
-class SerialReceiver;
 
 // The window's outer rectangle in screen pixels, frame included.
 struct WindowRect {
@@ -120,12 +117,11 @@ class CTolvaneAppDlg : public QDialog {
     std::string tmRecordPath();
     void tmShowClock();
 
-    // Hands a received chunk to the window's thread; callable from any thread.
-    void postChunk(std::string chunk);
     // Stops and joins every background thread; idempotent.
     void stopBackgroundWork();
 
     SettingsStore& settings() { return store_; }
+    Link& link() { return link_; }
     const DlgEnvironment& environment() const { return env_; }
     std::time_t now() const;
     std::uint32_t tick() const;
@@ -151,10 +147,8 @@ class CTolvaneAppDlg : public QDialog {
     void bindHandlers();
     void startClock();
     void startReceivers();
-    void drainChunks();
     void speedEditChanged(int ownId, const char* key);
     void refreshRecordPath();
-    void closeSerialLink();
     void resizeOuter(int outerWidth, int outerHeight);
     QSize frameExtra() const;
     void takeFullRect();
@@ -170,11 +164,9 @@ class CTolvaneAppDlg : public QDialog {
     std::map<int, std::function<void()>> changeHandlers_;
     std::vector<unsigned> portNumbers_;
     QTimer* clockTimer_ = nullptr;
-    std::unique_ptr<ChunkQueue> chunks_;
-    std::unique_ptr<WakeEvent> chunkWake_;
-    std::unique_ptr<QSocketNotifier> chunkNotifier_;  // declared after its eventfd: goes first
-    std::unique_ptr<NetReceiver> netReceiver_;
-    std::unique_ptr<SerialReceiver> serialReceiver_;
+    Link link_;
+    std::unique_ptr<QSocketNotifier>
+        linkNotifier_;  // declared after the link's eventfd: goes first
 
     friend class CAboutDlg;
 };

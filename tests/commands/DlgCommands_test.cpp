@@ -16,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "link/LinkState.h"
 #include "settings/SettingsKeys.h"
 #include "support/LoopbackWire.h"
 #include "support/PanelHarness.h"
@@ -366,9 +365,8 @@ TEST_P(OperatorCommand, SendsStoresAndSurvivesARestart) {
     if (row.prepare) {
         row.prepare(panel);
     }
-    wire.attach();
-    linkState.sendSuppressed = link == Link::Suppressed;
-    linkState.peerKnown = link != Link::NoPeer;
+    wire.attach(panel.dlg().link(), link != Link::NoPeer);
+    panel.dlg().link().setSendsSuppressed(link == Link::Suppressed);
 
     testing::internal::CaptureStdout();
     row.act(panel);

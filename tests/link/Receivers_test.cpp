@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "link/LinkState.h"
 #include "link/NetReceiver.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
@@ -144,10 +143,10 @@ std::uint16_t freePort() {
 }
 
 TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
-    linkState.reset();
+    NetLinkState net;
     Inbox inbox;
     const std::uint16_t port = freePort();
-    NetReceiver receiver(port, [&](std::string chunk) { inbox.deliver(std::move(chunk)); });
+    NetReceiver receiver(port, net, [&](std::string chunk) { inbox.deliver(std::move(chunk)); });
     receiver.start();
     const int machine = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in machineAddress = loopback(0);
@@ -169,20 +168,19 @@ TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
     for (int i = 0; i < 200; ++i) {
         EXPECT_EQ(chunks[static_cast<std::size_t>(i)], std::to_string(i));
     }
-    EXPECT_TRUE(linkState.peerKnown);
-    EXPECT_EQ(linkState.peer(), PeerAddress::fromSockaddr(machineAddress));
+    EXPECT_TRUE(net.peerKnown);
+    EXPECT_EQ(net.peer(), PeerAddress::fromSockaddr(machineAddress));
     receiver.stop();
-    EXPECT_EQ(linkState.udpSocket, -1);
+    EXPECT_EQ(net.udpSocket, -1);
     close(machine);
-    linkState.reset();
 }
 
 TEST(NetReceiverThread, StopsAtOnceWhileDatagramsStreamIn) {
     for (int round = 0; round < 20; ++round) {
-        linkState.reset();
+        NetLinkState net;
         const std::uint16_t port = freePort();
         std::atomic<int> delivered{0};
-        NetReceiver receiver(port, [&](std::string) { ++delivered; });
+        NetReceiver receiver(port, net, [&](std::string) { ++delivered; });
         receiver.start();
         std::atomic<bool> sending{true};
         std::thread machine([&] {
@@ -196,7 +194,6 @@ TEST(NetReceiverThread, StopsAtOnceWhileDatagramsStreamIn) {
         });
         expectPromptStop(receiver, sending, machine);
     }
-    linkState.reset();
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
-#include "link/LinkState.h"
 
 namespace {
 
@@ -12,17 +11,20 @@ namespace {
 // handlers it sets off store the machine's values but echo nothing.
 class SendSuppression {
   public:
-    SendSuppression() { linkState.sendSuppressed = true; }
-    ~SendSuppression() { linkState.sendSuppressed = false; }
+    explicit SendSuppression(Link& link) : link_(link) { link_.setSendsSuppressed(true); }
+    ~SendSuppression() { link_.setSendsSuppressed(false); }
     SendSuppression(const SendSuppression&) = delete;
     SendSuppression& operator=(const SendSuppression&) = delete;
+
+  private:
+    Link& link_;
 };
 
 }  // namespace
 
 // Shows the machine's settings in the controls, changing only what differs.
 void CTolvaneAppDlg::tmSyncState(const DeviceReport& report) {
-    const SendSuppression suppress;
+    const SendSuppression suppress(link_);
     const DeviceState& state = report.state;
 
     const int pitchPosition = commands::pitchPosition(state.pitch);
