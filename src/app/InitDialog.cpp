@@ -40,25 +40,12 @@ bool CTolvaneAppDlg::OnInitDialog() {
 
     applyFirstRunRule(store_);
 
-    // Every setting into its control, in this order: filling the single-line
-    // edits runs their change handlers, which store the value shown again.
-    setCtrlText(ctl::kTemplate, store_.ReadString(keys::format));
+    // Every setting into its control. Filling the single-line edits runs their
+    // change handlers, which store the value shown again.
+    fillBoundControls();
     setCtrlText(ctl::kSsid, store_.ReadString(keys::ssid));
     setCtrlText(ctl::kWifiPassword, store_.ReadString(keys::passwd));
-    setCtrlText(ctl::kSpeed1, store_.ReadString(keys::kavrin_speed3_1,
-                                                QString::fromLatin1(keyDefaults::kavrin_speed3_1)));
-    setCtrlText(ctl::kSpeed2, store_.ReadString(keys::kavrin_speed3_2,
-                                                QString::fromLatin1(keyDefaults::kavrin_speed3_2)));
-    setCtrlText(ctl::kSpeed3, store_.ReadString(keys::kavrin_speed3_3,
-                                                QString::fromLatin1(keyDefaults::kavrin_speed3_3)));
-    setComboSelection(ctl::kRecordFormat, store_.ReadInt(keys::f2name, keyDefaults::f2name));
-    setCtrlText(ctl::kFileName, store_.ReadString(keys::file));
-    const qint64 preset = store_.ReadInt(keys::presetCnt, keyDefaults::presetCnt);
-    if (preset < 0) {
-        setCtrlText(ctl::kPresetSign, QStringLiteral("-"));
-    }
-    setCtrlText(ctl::kPresetCount, QString::number(preset < 0 ? -preset : preset));
-    setComboSelection(ctl::kSpeedStep, store_.ReadInt(keys::speed, keyDefaults::speed));
+    fillPreset();
     recordFolder = WideToAnsi(store_.ReadString(keys::fPath, homeFolderDefault()));
 
     setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));

@@ -22,6 +22,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/AppInfo.h"
+#include "app/BoundControls.h"
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
 
@@ -182,27 +183,29 @@ void CTolvaneAppDlg::bindHandlers() {
     onClick(ctl::kClear, &CTolvaneAppDlg::OnBnClickedClear);
     onClick(ctl::kTime, &CTolvaneAppDlg::OnBnClickedTime);
     onClick(ctl::kWifiSet, &CTolvaneAppDlg::OnBnClickedWifiSet);
-    onPick(ctl::kFunction, &CTolvaneAppDlg::OnCbnSelchangeFunctionCombo);
-    onPick(ctl::kPitch, &CTolvaneAppDlg::OnCbnSelchangePitchCombo);
-    onPick(ctl::kSpeedStep, &CTolvaneAppDlg::OnCbnSelchangeSpeedCombo);
     onChange(ctl::kPresetCount, [this] { OnEnChangePresetCnt(); });
     onClick(ctl::kPresetSign, &CTolvaneAppDlg::OnBnClickedPresetSign);
     onClick(ctl::kPresetOn, &CTolvaneAppDlg::OnBnClickedPreset);
-    onChange(ctl::kSpeed1, [this] { OnEnChangeSpeed1(); });
-    onChange(ctl::kSpeed2, [this] { OnEnChangeSpeed2(); });
-    onChange(ctl::kSpeed3, [this] { OnEnChangeSpeed3(); });
     onClick(ctl::kPrinterSet, &CTolvaneAppDlg::OnBnClickedPrinterSet);
-    connect(static_cast<QPlainTextEdit*>(control(ctl::kTemplate)), &QPlainTextEdit::textChanged,
-            this, [this] { OnEnChangeFormat(); });
-    onChange(ctl::kFileName, [this] { OnEnChangeFile(); });
     onClick(ctl::kBrowse, &CTolvaneAppDlg::OnBnClickedBrowse);
-    onPick(ctl::kRecordFormat, &CTolvaneAppDlg::OnCbnSelchangeWorkstationCombo);
     onClick(ctl::kPanelToggle, &CTolvaneAppDlg::OnBnClickedPanelToggle);
     onClick(ctl::kPasswordChange, &CTolvaneAppDlg::OnBnClickedPasswordChange);
     // Edits 1017, 1019 and 1036 report changes to a handler that does nothing;
     // 1010, 1016, 1021 and 1039 have none.
     for (int id : {ctl::kWifiPassword, ctl::kPanelPassword}) {
         onChange(id, [] {});
+    }
+
+    for (const BoundControl& bound : boundControls()) {
+        auto changed = [this, &bound] { boundControlChanged(bound); };
+        QWidget* widget = control(bound.id);
+        if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            connect(list, &QComboBox::activated, this, changed);
+        } else if (auto* lines = qobject_cast<QPlainTextEdit*>(widget)) {
+            connect(lines, &QPlainTextEdit::textChanged, this, changed);
+        } else {
+            onChange(bound.id, changed);
+        }
     }
 }
 

@@ -24,6 +24,7 @@ class QMoveEvent;
 class QContextMenuEvent;
 class QCloseEvent;
 class SettingsStore;
+struct BoundControl;
 class QSocketNotifier;
 
 // The window's outer rectangle in screen pixels, frame included.
@@ -88,22 +89,15 @@ class CTolvaneAppDlg : public QDialog {
     void OnBnClickedClear();
     void OnBnClickedTime();
     void OnBnClickedWifiSet();
-    void OnCbnSelchangeFunctionCombo();
-    void OnCbnSelchangePitchCombo();
-    void OnCbnSelchangeSpeedCombo();
     void OnEnChangePresetCnt();
     void OnBnClickedPresetSign();
     void OnBnClickedPreset();
     // The preset's sign lives only in the caption of button 1029.
     bool presetSignIsMinus() const;
-    void OnEnChangeSpeed1();
-    void OnEnChangeSpeed2();
-    void OnEnChangeSpeed3();
+    void fillPreset();
+    void mirrorPreset(const DeviceState& state);
     void OnBnClickedPrinterSet();
-    void OnEnChangeFormat();
-    void OnEnChangeFile();
     void OnBnClickedBrowse();
-    void OnCbnSelchangeWorkstationCombo();
     std::string SelectFolder();
 
     // Parameter panel (app/).
@@ -147,7 +141,9 @@ class CTolvaneAppDlg : public QDialog {
     void bindHandlers();
     void startClock();
     void startReceivers();
-    void speedEditChanged(int ownId, const char* key);
+    void fillBoundControls();
+    void boundControlChanged(const BoundControl& bound);
+    void mirrorBoundControls(const DeviceState& state);
     void refreshRecordPath();
     void resizeOuter(int outerWidth, int outerHeight);
     QSize frameExtra() const;

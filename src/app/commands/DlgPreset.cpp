@@ -33,3 +33,25 @@ void CTolvaneAppDlg::OnBnClickedPreset() {
     tmSendMsg(commands::presetEnableCommand(state, negative, count));
     store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
 }
+
+void CTolvaneAppDlg::fillPreset() {
+    const qint64 preset = store_.ReadInt(keys::presetCnt, keyDefaults::presetCnt);
+    if (preset < 0) {
+        setCtrlText(ctl::kPresetSign, QStringLiteral("-"));
+    }
+    setCtrlText(ctl::kPresetCount, QString::number(preset < 0 ? -preset : preset));
+}
+
+void CTolvaneAppDlg::mirrorPreset(const DeviceState& state) {
+    const int shownPreset =
+        commands::presetValue(presetSignIsMinus(), GetCtrlText(*this, ctl::kPresetCount));
+    if (shownPreset != state.preset) {
+        setCtrlText(ctl::kPresetSign,
+                    state.preset >= 0 ? QStringLiteral("+") : QStringLiteral("-"));
+        const qint64 magnitude = state.preset < 0 ? -qint64{state.preset} : qint64{state.preset};
+        setCtrlText(ctl::kPresetCount, QString::number(magnitude));
+    }
+    if (checkState(ctl::kPresetOn) != state.presetOn) {
+        setCheckState(ctl::kPresetOn, state.presetOn);
+    }
+}

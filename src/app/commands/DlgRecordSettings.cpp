@@ -14,24 +14,12 @@ void CTolvaneAppDlg::refreshRecordPath() {
     setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));
 }
 
-void CTolvaneAppDlg::OnEnChangeFile() {
-    store_.WriteString(keys::file, AnsiToWide(GetCtrlText(*this, ctl::kFileName)));
-    refreshRecordPath();
-}
-
 void CTolvaneAppDlg::OnBnClickedBrowse() {
     recordFolder = SelectFolder();
     if (!recordFolder.empty()) {
         store_.WriteString(keys::fPath, AnsiToWide(recordFolder));
     }
     refreshRecordPath();
-}
-
-void CTolvaneAppDlg::OnCbnSelchangeWorkstationCombo() {
-    const int index = comboSelection(ctl::kRecordFormat);
-    store_.WriteInt(keys::f2name, index);
-    refreshRecordPath();
-    tmSendMsg(commands::recordFormatCommand(index));
 }
 
 std::string CTolvaneAppDlg::SelectFolder() {

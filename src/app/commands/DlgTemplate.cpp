@@ -18,7 +18,3 @@ void CTolvaneAppDlg::OnBnClickedPrinterSet() {
     }
     tmSendMsg(std::move(command));
 }
-
-void CTolvaneAppDlg::OnEnChangeFormat() {
-    store_.WriteString(keys::format, AnsiToWide(GetCtrlText(*this, ctl::kTemplate)));
-}
