@@ -3,7 +3,6 @@
 #include <QString>
 
 #include "app/BoundControls.h"
-#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsStore.h"
@@ -28,14 +27,14 @@ void CTolvaneAppDlg::fillBoundControls() {
 void CTolvaneAppDlg::boundControlChanged(const BoundControl& bound) {
     if (bound.command != nullptr) {
         if (std::string command = bound.command(*this); !command.empty()) {
-            tmSendMsg(std::move(command));
+            sendCommand(std::move(command));
         }
     }
     if (bound.key != nullptr) {
         if (bound.value == BoundValue::Index) {
             store_.WriteInt(bound.key, comboSelection(bound.id));
         } else {
-            store_.WriteString(bound.key, AnsiToWide(GetCtrlText(*this, bound.id)));
+            store_.WriteString(bound.key, decodeUtf8(ctrlUtf8(bound.id)));
         }
     }
     if (bound.partOfRecordPath) {
@@ -55,7 +54,7 @@ void CTolvaneAppDlg::mirrorBoundControls(const DeviceState& state) {
             if (comboSelection(bound.id) != shown) {
                 setComboSelection(bound.id, shown);
             }
-        } else if (commands::leadingInt(GetCtrlText(*this, bound.id)) != value) {
+        } else if (commands::leadingInt(ctrlUtf8(bound.id)) != value) {
             setCtrlText(bound.id, QString::number(value));
         }
     }

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "app/ControlTable.h"
-#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
@@ -14,8 +13,8 @@ using V = BoundValue;
 
 // Any speed value sends all three, in the order S1, S2, S3.
 std::string speedsShown(const CTolvaneAppDlg& dlg) {
-    return commands::speedsCommand(GetCtrlText(dlg, ctl::kSpeed1), GetCtrlText(dlg, ctl::kSpeed2),
-                                   GetCtrlText(dlg, ctl::kSpeed3));
+    return commands::speedsCommand(dlg.ctrlUtf8(ctl::kSpeed1), dlg.ctrlUtf8(ctl::kSpeed2),
+                                   dlg.ctrlUtf8(ctl::kSpeed3));
 }
 
 // The pitch list shows pitches; the command carries the pitch, not its place.

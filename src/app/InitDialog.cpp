@@ -6,7 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "text/TextConv.h"
 
-bool CTolvaneAppDlg::OnInitDialog() {
+bool CTolvaneAppDlg::startUp() {
     setWindowIcon(appIcon);
 
     // The port list: "NET", then every serial port found.
@@ -22,14 +22,14 @@ bool CTolvaneAppDlg::OnInitDialog() {
     }
     setComboSelection(ctl::kPitch, 0);
     for (const char* name : functionNames()) {
-        addComboEntry(ctl::kFunction, AnsiToWide(name));
+        addComboEntry(ctl::kFunction, decodeUtf8(name));
     }
     setComboSelection(ctl::kFunction, 0);
     for (const char* name : speedNames()) {
-        addComboEntry(ctl::kSpeedStep, AnsiToWide(name));
+        addComboEntry(ctl::kSpeedStep, decodeUtf8(name));
     }
     for (const char* name : recordFormatNames()) {
-        addComboEntry(ctl::kRecordFormat, AnsiToWide(name));
+        addComboEntry(ctl::kRecordFormat, decodeUtf8(name));
     }
     setComboSelection(ctl::kSpeedStep, -1);
     setComboSelection(ctl::kRecordFormat, -1);
@@ -46,9 +46,9 @@ bool CTolvaneAppDlg::OnInitDialog() {
     setCtrlText(ctl::kSsid, store_.ReadString(keys::ssid));
     setCtrlText(ctl::kWifiPassword, store_.ReadString(keys::passwd));
     fillPreset();
-    recordFolder = WideToAnsi(store_.ReadString(keys::fPath, homeFolderDefault()));
+    recordFolder = encodeUtf8(store_.ReadString(keys::fPath, homeFolderDefault()));
 
-    setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));
+    setCtrlText(ctl::kRecordPath, decodeUtf8(recordPathNow()));
 
     takeFullRect();
     resizeOuter(narrowWidth(fullRect), fullRect.height());

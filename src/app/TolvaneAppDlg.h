@@ -59,12 +59,16 @@ class CTolvaneAppDlg : public QDialog {
 
     // Start-up: fills the lists, shows the stored settings, narrows the window
     // and starts the background work. Called once by the constructor.
-    bool OnInitDialog();
+    bool startUp();
 
-    // Window operations used by the handlers. Texts are UTF-16 here; the
-    // readers in text/ControlText.h give 8-bit text.
+    // Window operations used by the handlers. Texts are UTF-16 here, but
+    // for the two 8-bit readers.
     QWidget* control(int id) const;
     QString ctrlText(int id) const;
+    // A control's whole text (edit text, button caption, editable combo text).
+    std::string ctrlUtf8(int id) const;
+    // The text of the list's selected entry; empty with no selection.
+    std::string selectedEntryUtf8(int id) const;
     // Replaces an edit's text or a button's caption. For a single-line edit this
     // runs its change handler, also when the text does not change, exactly as
     // the operator's typing would.
@@ -77,39 +81,35 @@ class CTolvaneAppDlg : public QDialog {
     void setCheckState(int id, int state);  // no handler runs
     void messageBox(const QString& text);
 
-    // Link (link/).
-    void OnCbnSelchangeComnumCombo();
-    void tmSendMsg(std::string text);
+    // The link (app/link/).
+    void onLinkChosen();
+    void sendCommand(std::string text);
 
-    // Keys and commands (commands/).
-    void OnBnClickedRewind();
-    void OnBnClickedStop();
-    void OnBnClickedStart();
-    void OnBnClickedPrint();
-    void OnBnClickedClear();
-    void OnBnClickedTime();
-    void OnBnClickedWifiSet();
-    void OnEnChangePresetCnt();
-    void OnBnClickedPresetSign();
-    void OnBnClickedPreset();
+    // Commands and their settings (app/commands/; the controls bound to one
+    // setting each are rows of app/BoundControls.cpp).
+    void onSetClockClicked();
+    void onWifiSetClicked();
+    void onPresetCountChanged();
+    void onPresetSignClicked();
+    void onPresetEnableClicked();
     // The preset's sign lives only in the caption of button 1029.
     bool presetSignIsMinus() const;
     void fillPreset();
     void mirrorPreset(const DeviceState& state);
-    void OnBnClickedPrinterSet();
-    void OnBnClickedBrowse();
-    std::string SelectFolder();
+    void onSendTemplateClicked();
+    void onChooseRecordFolderClicked();
+    std::string chooseFolder();
 
-    // Parameter panel (app/).
-    void OnBnClickedPanelToggle();
-    void OnBnClickedPasswordChange();
+    // Parameter panel (app/PanelLockHandlers.cpp).
+    void onPanelToggleClicked();
+    void onPanelPasswordChangeClicked();
 
-    // Inbound (inbound/).
-    bool tmRxFrame(const char* chunk, std::size_t length);
-    void tmSyncState(const DeviceReport& report);
-    bool tmSaveRecord(const DeviceReport& report);
-    std::string tmRecordPath();
-    void tmShowClock();
+    // What the machine sends (app/inbound/).
+    bool receiveChunk(const char* chunk, std::size_t length);
+    void mirrorMachineState(const DeviceReport& report);
+    bool saveCountingRecord(const DeviceReport& report);
+    std::string recordPathNow();
+    void showClock();
 
     // Stops and joins every background thread; idempotent.
     void stopBackgroundWork();

@@ -137,7 +137,7 @@ std::vector<Row> rows() {
         // Clock and Wi-Fi.
         {"Clock",
          {},
-         steps({click(kTime), [](PanelHarness& p) { p.dlg().tmShowClock(); }}),
+         steps({click(kTime), [](PanelHarness& p) { p.dlg().showClock(); }}),
          {"kavrin_time:2025,03,05,09,03,07"},
          {},
          {{kClock, "2025-03-05 09:03:07"}}},

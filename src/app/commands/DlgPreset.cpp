@@ -1,36 +1,35 @@
 // The preset count: its sign lives only in the caption of button 1029; every
 // change sends the whole preset and stores the signed count.
 #include "app/ControlTable.h"
-#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 bool CTolvaneAppDlg::presetSignIsMinus() const {
-    const std::string sign = GetCtrlText(*this, ctl::kPresetSign);
+    const std::string sign = ctrlUtf8(ctl::kPresetSign);
     return !sign.empty() && sign.front() == '-';
 }
 
-void CTolvaneAppDlg::OnEnChangePresetCnt() {
+void CTolvaneAppDlg::onPresetCountChanged() {
     const bool negative = presetSignIsMinus();
-    const std::string count = GetCtrlText(*this, ctl::kPresetCount);
-    tmSendMsg(commands::presetCountCommand(negative, count));
+    const std::string count = ctrlUtf8(ctl::kPresetCount);
+    sendCommand(commands::presetCountCommand(negative, count));
     store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
 }
 
-void CTolvaneAppDlg::OnBnClickedPresetSign() {
-    const std::string sign = GetCtrlText(*this, ctl::kPresetSign);
+void CTolvaneAppDlg::onPresetSignClicked() {
+    const std::string sign = ctrlUtf8(ctl::kPresetSign);
     const bool plus = !sign.empty() && sign.front() == '+';
     setCtrlText(ctl::kPresetSign, plus ? QStringLiteral("-") : QStringLiteral("+"));
-    OnEnChangePresetCnt();
+    onPresetCountChanged();
 }
 
-void CTolvaneAppDlg::OnBnClickedPreset() {
-    const std::string count = GetCtrlText(*this, ctl::kPresetCount);
+void CTolvaneAppDlg::onPresetEnableClicked() {
+    const std::string count = ctrlUtf8(ctl::kPresetCount);
     const int state = checkState(ctl::kPresetOn);
     const bool negative = presetSignIsMinus();
-    tmSendMsg(commands::presetEnableCommand(state, negative, count));
+    sendCommand(commands::presetEnableCommand(state, negative, count));
     store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
 }
 
@@ -43,8 +42,7 @@ void CTolvaneAppDlg::fillPreset() {
 }
 
 void CTolvaneAppDlg::mirrorPreset(const DeviceState& state) {
-    const int shownPreset =
-        commands::presetValue(presetSignIsMinus(), GetCtrlText(*this, ctl::kPresetCount));
+    const int shownPreset = commands::presetValue(presetSignIsMinus(), ctrlUtf8(ctl::kPresetCount));
     if (shownPreset != state.preset) {
         setCtrlText(ctl::kPresetSign,
                     state.preset >= 0 ? QStringLiteral("+") : QStringLiteral("-"));

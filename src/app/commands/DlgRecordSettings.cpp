@@ -3,7 +3,6 @@
 #include <QFileDialog>
 
 #include "app/ControlTable.h"
-#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
@@ -11,18 +10,18 @@
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::refreshRecordPath() {
-    setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));
+    setCtrlText(ctl::kRecordPath, decodeUtf8(recordPathNow()));
 }
 
-void CTolvaneAppDlg::OnBnClickedBrowse() {
-    recordFolder = SelectFolder();
+void CTolvaneAppDlg::onChooseRecordFolderClicked() {
+    recordFolder = chooseFolder();
     if (!recordFolder.empty()) {
-        store_.WriteString(keys::fPath, AnsiToWide(recordFolder));
+        store_.WriteString(keys::fPath, decodeUtf8(recordFolder));
     }
     refreshRecordPath();
 }
 
-std::string CTolvaneAppDlg::SelectFolder() {
+std::string CTolvaneAppDlg::chooseFolder() {
     if (env_.selectFolder) {
         return env_.selectFolder();
     }
@@ -31,5 +30,5 @@ std::string CTolvaneAppDlg::SelectFolder() {
     if (folder.isEmpty()) {
         return std::string();
     }
-    return WideToAnsi(folder) + "/";
+    return encodeUtf8(folder) + "/";
 }

@@ -1,13 +1,12 @@
 #include "app/ControlTable.h"
-#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "text/TextConv.h"
 
-void CTolvaneAppDlg::OnBnClickedPrinterSet() {
-    std::string command = commands::templateCommand(GetCtrlText(*this, ctl::kTemplate));
+void CTolvaneAppDlg::onSendTemplateClicked() {
+    std::string command = commands::templateCommand(ctrlUtf8(ctl::kTemplate));
     if (link_.status().kind == LinkKind::Net && command.size() + 1 > Link::kMaxDatagram) {
         // A cut template would print wrong labels: send nothing and say so.
         messageBox(QStringLiteral("The label template is too long to send over the network "
@@ -16,5 +15,5 @@ void CTolvaneAppDlg::OnBnClickedPrinterSet() {
                        .arg(Link::kMaxDatagram));
         return;
     }
-    tmSendMsg(std::move(command));
+    sendCommand(std::move(command));
 }

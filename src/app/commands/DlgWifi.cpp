@@ -1,5 +1,4 @@
 #include "app/ControlTable.h"
-#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/LocalIp.h"
@@ -9,11 +8,11 @@
 
 // Hands the machine the Wi-Fi credentials with this computer's address and
 // port; the credentials are stored whether or not the command got through.
-void CTolvaneAppDlg::OnBnClickedWifiSet() {
-    const std::string ssid = GetCtrlText(*this, ctl::kSsid);
-    const std::string password = GetCtrlText(*this, ctl::kWifiPassword);
+void CTolvaneAppDlg::onWifiSetClicked() {
+    const std::string ssid = ctrlUtf8(ctl::kSsid);
+    const std::string password = ctrlUtf8(ctl::kWifiPassword);
     const std::string address = env_.localIp ? env_.localIp() : GetLocalIp();
-    tmSendMsg(commands::wifiCommand(ssid, password, address));
-    store_.WriteString(keys::ssid, AnsiToWide(ssid));
-    store_.WriteString(keys::passwd, AnsiToWide(password));
+    sendCommand(commands::wifiCommand(ssid, password, address));
+    store_.WriteString(keys::ssid, decodeUtf8(ssid));
+    store_.WriteString(keys::passwd, decodeUtf8(password));
 }

@@ -20,7 +20,7 @@ class SendSuppression {
 }  // namespace
 
 // Shows the machine's settings in the controls, changing only what differs.
-void CTolvaneAppDlg::tmSyncState(const DeviceReport& report) {
+void CTolvaneAppDlg::mirrorMachineState(const DeviceReport& report) {
     const SendSuppression suppress(link_);
 
     mirrorBoundControls(report.state);

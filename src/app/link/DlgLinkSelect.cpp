@@ -1,5 +1,4 @@
 #include "app/ControlTable.h"
-#include "app/ControlText.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 
@@ -19,8 +18,8 @@ unsigned entryPortNumber(const std::string& entry) {
 }  // namespace
 
 // The operator picks "NET" or a serial port in the port list.
-void CTolvaneAppDlg::OnCbnSelchangeComnumCombo() {
-    const std::string entry = GetComboText(*this, ctl::kPort);
+void CTolvaneAppDlg::onLinkChosen() {
+    const std::string entry = selectedEntryUtf8(ctl::kPort);
     if (entry.compare(0, 3, "NET") == 0) {
         link_.chooseNet();
     } else if (!link_.chooseSerial(entryPortNumber(entry))) {

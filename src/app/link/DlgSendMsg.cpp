@@ -1,7 +1,7 @@
 #include "app/TolvaneAppDlg.h"
 
 // The one road of every command to the machine.
-void CTolvaneAppDlg::tmSendMsg(std::string text) {
+void CTolvaneAppDlg::sendCommand(std::string text) {
     if (link_.send(text) == SendResult::WriteFailed) {
         messageBox(QString::fromUtf8("写串口失败，请选择正确串口号!"));
     }
