@@ -99,7 +99,7 @@ std::vector<double> receiverAlone() {
     std::condition_variable delivered;
     Clock::time_point lastByte;
     std::vector<double> excessMs;
-    SerialReceiver receiver([&](std::string) {
+    SerialReceiver receiver([&](std::string, std::stop_token) {
         std::lock_guard lock(mutex);
         excessMs.push_back(msSince(lastByte) - kSilenceMs);
         delivered.notify_one();

@@ -1,10 +1,13 @@
 #include "link/ChunkQueue.h"
 
-ChunkQueue::Push ChunkQueue::push(std::string chunk) {
+ChunkQueue::Push ChunkQueue::push(std::string chunk, std::stop_token cancel) {
     std::unique_lock lock(mutex_);
-    space_.wait(lock, [this] { return closed_ || chunks_.size() < capacity_; });
+    space_.wait(lock, cancel, [this] { return closed_ || chunks_.size() < capacity_; });
     if (closed_) {
         return Push::Closed;
+    }
+    if (chunks_.size() >= capacity_) {
+        return Push::Cancelled;
     }
     const bool first = chunks_.empty();
     chunks_.push_back(std::move(chunk));

@@ -10,6 +10,7 @@
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
 #include "text/DebugTrace.h"
+#include "text/TraceText.h"
 
 namespace {
 // Chunks handed over per pump, so a flood never starves painting and the
@@ -32,10 +33,15 @@ void Link::start() {
         return;
     }
     netReceiver_ = std::make_unique<NetReceiver>(
-        setup_.udpPort, net_, [this](std::string chunk) { queueChunk(std::move(chunk)); },
+        setup_.udpPort, net_,
+        [this](std::string chunk, std::stop_token release) {
+            queueChunk(std::move(chunk), std::move(release));
+        },
         [this] { markChanged(); });
     serialReceiver_ = std::make_unique<SerialReceiver>(
-        [this](std::string chunk) { queueChunk(std::move(chunk)); },
+        [this](std::string chunk, std::stop_token release) {
+            queueChunk(std::move(chunk), std::move(release));
+        },
         [this] {
             serialFailed_ = true;
             markChanged();
@@ -116,7 +122,8 @@ SendResult Link::send(const std::string& text) {
     const std::size_t size = std::strlen(text.c_str()) + 1;  // up to the first NUL, and it
 
     if (net_.netMode) {
-        DebugTrace("CTolvaneAppDlg::tmSendMsg", 799, "net cmd:\r\n%s", text.c_str());
+        DebugTrace("CTolvaneAppDlg::tmSendMsg", 799, "net cmd:\r\n%s",
+                   traceSafe(text.c_str()).c_str());
         const int socket = net_.udpSocket;
         if (!net_.peerKnown || socket < 0) {
             return SendResult::Dropped;
@@ -129,10 +136,11 @@ SendResult Link::send(const std::string& text) {
 
     SendResult result = SendResult::Dropped;
     if (serialFd_ >= 0) {
-        result =
-            writeSerial(serialFd_, text.c_str(), size) ? SendResult::Sent : SendResult::WriteFailed;
+        result = serialWriter_.write(serialFd_, {text.c_str(), size}) ? SendResult::Sent
+                                                                      : SendResult::WriteFailed;
     }
-    DebugTrace("CTolvaneAppDlg::tmSendMsg", 807, "uart cmd:\r\n%s", text.c_str());
+    DebugTrace("CTolvaneAppDlg::tmSendMsg", 807, "uart cmd:\r\n%s",
+               traceSafe(text.c_str()).c_str());
     return result;
 }
 
@@ -182,8 +190,8 @@ void Link::attachSocket(int socket, std::optional<PeerAddress> peer) {
     markChanged();
 }
 
-void Link::queueChunk(std::string chunk) {
-    if (chunks_.push(std::move(chunk)) == ChunkQueue::Push::QueuedFirst) {
+void Link::queueChunk(std::string chunk, std::stop_token release) {
+    if (chunks_.push(std::move(chunk), std::move(release)) == ChunkQueue::Push::QueuedFirst) {
         wake_.signal();
     }
 }

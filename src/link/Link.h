@@ -6,11 +6,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "link/ChunkQueue.h"
 #include "link/LinkStatus.h"
 #include "link/NetLinkState.h"
+#include "link/SerialCommandWriter.h"
 #include "link/SerialPortNames.h"
 #include "link/WakeEvent.h"
 
@@ -81,7 +83,7 @@ class Link {
 
   private:
     void closeSerial();
-    void queueChunk(std::string chunk);
+    void queueChunk(std::string chunk, std::stop_token release);
     void markChanged();
 
     LinkSetup setup_;
@@ -95,6 +97,7 @@ class Link {
     int serialFd_ = -1;
     unsigned serialPort_ = 0;
     bool sendsSuppressed_ = false;
+    SerialCommandWriter serialWriter_;  // what the serial line owes survives a port switch
     std::unique_ptr<NetReceiver> netReceiver_;
     std::unique_ptr<SerialReceiver> serialReceiver_;
 };

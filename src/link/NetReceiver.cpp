@@ -51,6 +51,7 @@ void NetReceiver::wake() {
 
 void NetReceiver::stop() {
     stopping_ = true;
+    release_.request_stop();
     wake_.signal();
     if (thread_.joinable()) {
         thread_.join();
@@ -110,7 +111,7 @@ void NetReceiver::receiveOne(int socket) {
     if (!net_.peerKnown.exchange(true) || moved) {
         changed();
     }
-    deliver_(std::string(buffer.data(), static_cast<std::size_t>(received)));
+    deliver_(std::string(buffer.data(), static_cast<std::size_t>(received)), release_.get_token());
 }
 
 void NetReceiver::run() {

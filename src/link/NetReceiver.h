@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -18,7 +19,9 @@
 // whenever the socket, its binding or the machine's address change.
 class NetReceiver {
   public:
-    using Deliver = std::function<void(std::string)>;
+    // Hands one datagram on. `release` is requested by stop(): a delivery
+    // still waiting then must return.
+    using Deliver = std::function<void(std::string datagram, std::stop_token release)>;
     using Changed = std::function<void()>;
 
     NetReceiver(std::uint16_t port, NetLinkState& net, Deliver deliver, Changed changed = {});
@@ -48,6 +51,7 @@ class NetReceiver {
     Changed changed_;
     WakeEvent wake_;
     std::atomic<bool> stopping_{false};
+    std::stop_source release_;
     std::atomic<bool> bound_{false};
     int socket_ = -1;
     int lastBindError_ = 0;  // touched by start() before the thread, then by the thread only

@@ -17,18 +17,19 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kBurstSilence{10};
-constexpr milliseconds kWritePerByte{100};
-constexpr milliseconds kWriteConstant{50};
+// At 2,000,000 bit/s a byte of 10 bits takes 5 us on the line.
+constexpr std::chrono::microseconds kLinePerByte{5};
+constexpr milliseconds kWriteMargin{50};
+constexpr milliseconds kWriteCeiling{500};
+static_assert(kLinePerByte * kLongestSerialWrite + kWriteMargin == kWriteCeiling);
 
 constexpr short kPortEnded = POLLHUP | POLLERR | POLLNVAL;
 
-milliseconds writeLimit(std::size_t size) {
-    const auto perByte = static_cast<std::size_t>(kWritePerByte.count());
-    const auto cap = static_cast<std::size_t>(milliseconds::max().count() / 2);
-    if (size > (cap - static_cast<std::size_t>(kWriteConstant.count())) / perByte) {
-        return milliseconds(static_cast<milliseconds::rep>(cap));
+Clock::duration writeLimit(std::size_t size) {
+    if (size >= kLongestSerialWrite) {
+        return kWriteCeiling;
     }
-    return milliseconds(static_cast<milliseconds::rep>(size * perByte)) + kWriteConstant;
+    return kLinePerByte * static_cast<std::chrono::microseconds::rep>(size) + kWriteMargin;
 }
 
 // Milliseconds left until `deadline` for poll(), rounded up so that a wait
@@ -97,9 +98,9 @@ void configureSerialPort(int fd) {
     ::tcflush(fd, TCIOFLUSH);
 }
 
-bool writeSerial(int fd, const char* data, std::size_t size) {
+std::size_t writeSerial(int fd, const char* data, std::size_t size) {
     if (fd < 0) {
-        return false;
+        return 0;
     }
     const Clock::time_point deadline = Clock::now() + writeLimit(size);
     std::size_t done = 0;
@@ -113,22 +114,22 @@ bool writeSerial(int fd, const char* data, std::size_t size) {
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            return false;
+            break;
         }
         pollfd port{fd, POLLOUT, 0};
         const int timeout = pollTimeout(deadline);
         if (timeout == 0) {
-            return false;
+            break;
         }
         const int ready = ::poll(&port, 1, timeout);
         if (ready < 0 && errno != EINTR) {
-            return false;
+            break;
         }
         if (ready > 0 && (port.revents & POLLOUT) == 0 && (port.revents & kPortEnded) != 0) {
-            return false;
+            break;
         }
     }
-    return true;
+    return done;
 }
 
 void closeSerialPort(int fd) {

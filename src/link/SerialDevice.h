@@ -28,9 +28,15 @@ SerialOpenResult openSerialPort(const std::string& path);
 // that cannot be configured shows itself by what it delivers.
 void configureSerialPort(int fd);
 
-// Writes all `size` bytes, waiting for room as needed, but for no longer than
-// 100 ms per byte plus 50 ms in all. True only when every byte was written.
-bool writeSerial(int fd, const char* data, std::size_t size);
+// The longest write that the line can carry within writeSerial's time limit:
+// 450 ms at 2,000,000 bit/s, 10 bits a byte (start, 8 data, stop).
+inline constexpr std::size_t kLongestSerialWrite = 90000;
+
+// Writes `size` bytes, waiting for room as needed, but for no longer than the
+// line needs to carry them (5 us a byte) plus 50 ms, and never for more than
+// 500 ms: the caller is the window's thread. Returns how many bytes went out;
+// `size` when all of them did.
+std::size_t writeSerial(int fd, const char* data, std::size_t size);
 
 // Releases exclusive use and closes the port. A negative fd is ignored.
 void closeSerialPort(int fd);

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -137,11 +138,45 @@ fs::path stableTarget(const fs::path& devRoot, const fs::path& node, const fs::p
     return node;
 }
 
+std::optional<std::string> readFirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string text;
+    if (!in || !std::getline(in, text)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+// The kernel writes its messages to the console's tty and may read a login
+// from it: commands must never go there. A tty is the console when
+// <sys>/class/tty/<name>/console says "Y" or when <sys>/class/tty/console/active
+// names it among the consoles in use.
+bool isKernelConsole(const fs::path& sysRoot, const std::string& ttyName) {
+    if (ttyName.empty()) {
+        return false;
+    }
+    const fs::path ttyClass = sysRoot / "class" / "tty";
+    const std::optional<std::string> flag = readFirstLine(ttyClass / ttyName / "console");
+    if (flag && flag->rfind('Y', 0) == 0) {
+        return true;
+    }
+    std::istringstream active(readFirstLine(ttyClass / "console" / "active").value_or(""));
+    std::string name;
+    while (active >> name) {
+        if (name == ttyName) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Onboard ports first (their numbers are fixed), then adapters in the order
 // of their stable names, so that adapters found together are numbered the
 // same way on every machine start. Virtual consoles (tty<n>), pseudo-terminals
-// (ptmx, pts/*) and the console are never serial devices and are not looked at.
-std::vector<PresentDevice> findPresentDevices(const fs::path& devRoot) {
+// (ptmx, pts/*) and the console are never serial devices and are not looked at,
+// nor is a serial line that the kernel uses as its console.
+std::vector<PresentDevice> findPresentDevices(const PortsEnvironment& env) {
+    const fs::path& devRoot = env.devRoot;
     std::vector<PresentDevice> devices;
     std::error_code ec;
     fs::directory_iterator it(devRoot, ec);
@@ -158,7 +193,7 @@ std::vector<PresentDevice> findPresentDevices(const fs::path& devRoot) {
         PresentDevice device;
         device.node = it->path();
         device.resolved = fs::canonical(device.node, statError);
-        if (statError) {
+        if (statError || isKernelConsole(env.sysRoot, device.resolved.filename())) {
             continue;
         }
         device.onboardLine = line;
@@ -179,11 +214,11 @@ std::vector<PresentDevice> findPresentDevices(const fs::path& devRoot) {
 }
 
 std::optional<long> readNumberFile(const fs::path& file) {
-    std::ifstream in(file);
-    std::string text;
-    if (!in || !std::getline(in, text)) {
+    const std::optional<std::string> line = readFirstLine(file);
+    if (!line) {
         return std::nullopt;
     }
+    const std::string& text = *line;
     const auto first = std::find_if_not(text.begin(), text.end(), isBlank);
     long value = 0;
     const char* begin = text.data() + (first - text.begin());
@@ -290,7 +325,7 @@ void nameDevices(const PortsEnvironment& env) {
     for (const PortName& name : names) {
         held.insert(name.number);
     }
-    for (const PresentDevice& device : findPresentDevices(env.devRoot)) {
+    for (const PresentDevice& device : findPresentDevices(env)) {
         if (isNamed(device, names)) {
             continue;
         }
@@ -403,7 +438,7 @@ void EnumSerialPorts(std::vector<unsigned>& ports, const PortsEnvironment& env) 
     nameNewSerialDevices(env);
     try {
         for (const PortName& name : readPortNames(env.portsDir)) {
-            if (!name.resolved.empty()) {
+            if (!name.resolved.empty() && !isKernelConsole(env.sysRoot, name.resolved.filename())) {
                 ports.push_back(name.number);
             }
         }

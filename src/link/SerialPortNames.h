@@ -31,13 +31,16 @@ bool parseComName(std::string_view name, unsigned& number);
 
 // Gives a name to every serial device present that has none yet: an onboard
 // ttyS<k> with a UART behind it becomes COM<k+1>; a USB or ACM adapter gets the
-// lowest number from 3 up that no name in the folder holds. Creates the folder
-// (mode 0700) when missing. Never throws; on errors fewer names are made.
+// lowest number from 3 up that no name in the folder holds. The kernel's
+// console (<sys>/class/tty/<tty>/console is "Y", or <sys>/class/tty/console/active
+// names it) gets no name. Creates the folder (mode 0700) when missing. Never
+// throws; on errors fewer names are made.
 void nameNewSerialDevices(const PortsEnvironment& env);
 
 // Empties `ports`, names new devices, then lists the number of every name in
-// the folder that leads to a device present now, in ascending order; a number
-// named twice (COM3 and com3) is listed twice. Never throws.
+// the folder that leads to a device present now and not the kernel's console,
+// in ascending order; a number named twice (COM3 and com3) is listed twice.
+// Never throws.
 void EnumSerialPorts(std::vector<unsigned>& ports, const PortsEnvironment& env);
 
 // The path to open for port `number`: portsDir/COM<number> when that leads to

@@ -4,6 +4,7 @@
 
 #include "link/SerialDevice.h"
 #include "text/DebugTrace.h"
+#include "text/TraceText.h"
 
 namespace {
 // One burst always fits the dispatcher's 1023 characters.
@@ -29,6 +30,8 @@ void SerialReceiver::start() {
 void SerialReceiver::setPort(int fd) {
     std::unique_lock lock(mutex_);
     port_ = fd;
+    portRelease_.request_stop();
+    portRelease_ = std::stop_source();
     const std::uint64_t wanted = ++generation_;
     if (!running_) {
         servedGeneration_ = wanted;
@@ -42,6 +45,7 @@ void SerialReceiver::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        portRelease_.request_stop();
     }
     wake_.signal();
     if (thread_.joinable()) {
@@ -55,6 +59,7 @@ void SerialReceiver::stop() {
 void SerialReceiver::run() {
     std::array<char, kBurstCapacity + 1> buffer{};
     int port = -1;
+    std::stop_token release;
     bool failed = false;  // the port stopped working: wait for the next one
     for (;;) {
         wake_.drain();
@@ -65,6 +70,7 @@ void SerialReceiver::run() {
             }
             if (servedGeneration_ != generation_) {
                 port = port_;
+                release = portRelease_.get_token();
                 failed = false;
                 servedGeneration_ = generation_;
                 served_.notify_all();
@@ -83,8 +89,8 @@ void SerialReceiver::run() {
             }
         } else if (burst.status == BurstStatus::Data && burst.size > 0) {
             buffer[burst.size] = '\0';
-            DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", buffer.data());
-            deliver_(std::string(buffer.data(), burst.size));
+            DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", traceSafe(buffer.data()).c_str());
+            deliver_(std::string(buffer.data(), burst.size), release);
         }
     }
     std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -15,7 +16,9 @@
 // A port that stops working (unplugged) is reported once through `failed`.
 class SerialReceiver {
   public:
-    using Deliver = std::function<void(std::string)>;
+    // Hands one burst on. `release` is requested when the port it came from
+    // is given up (setPort, stop): a delivery still waiting then must return.
+    using Deliver = std::function<void(std::string burst, std::stop_token release)>;
     using Failed = std::function<void()>;
 
     explicit SerialReceiver(Deliver deliver, Failed failed = {});
@@ -25,7 +28,9 @@ class SerialReceiver {
 
     void start();
     // Serves `fd` from now on (-1: none). Returns once the thread no longer
-    // uses the previous port, so the caller may close it.
+    // uses the previous port, so the caller may close it. A burst of the
+    // previous port still being delivered is released, so this never waits
+    // for whoever takes the deliveries.
     void setPort(int fd);
     void stop();
 
@@ -38,6 +43,7 @@ class SerialReceiver {
     std::mutex mutex_;
     std::condition_variable served_;
     int port_ = -1;
+    std::stop_source portRelease_;  // requested when port_ is replaced or on stop
     std::uint64_t generation_ = 0;
     std::uint64_t servedGeneration_ = 0;
     bool stopping_ = false;

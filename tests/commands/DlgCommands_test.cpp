@@ -107,10 +107,16 @@ std::string storedValue(const PanelHarness& panel, const char* key) {
     return value == panel.storedInt(key, 1) ? std::to_string(value) : "<absent>";
 }
 
+// The trace shows a command's CR and LF (the template's line ends, the only
+// control bytes in these rows) as \x0d and \x0a.
 std::string netTrace(const std::vector<std::string>& commands) {
     std::string trace;
     for (const std::string& command : commands) {
-        trace += "D:[CTolvaneAppDlg::tmSendMsg,799]net cmd:\r\n" + command + "\r\n";
+        trace += "D:[CTolvaneAppDlg::tmSendMsg,799]net cmd:\r\n";
+        for (const char c : command) {
+            trace += c == '\r' ? "\\x0d" : c == '\n' ? "\\x0a" : std::string(1, c);
+        }
+        trace += "\r\n";
     }
     return trace;
 }

@@ -41,4 +41,22 @@ TEST(ChunkQueue, AFullQueueHoldsTheProducerWithoutLosingAnythingAndCloseReleases
     blocked.join();
 }
 
+TEST(ChunkQueue, AFullQueueLetsGoOfAProducerWhoseReleaseIsRequested) {
+    ChunkQueue queue(1);
+    ASSERT_EQ(queue.push("kept"), ChunkQueue::Push::QueuedFirst);
+    std::stop_source release;
+    std::thread waiting([&] {
+        EXPECT_EQ(queue.push("dropped", release.get_token()), ChunkQueue::Push::Cancelled);
+    });
+    release.request_stop();
+    waiting.join();
+    EXPECT_EQ(queue.push("refused at once", release.get_token()), ChunkQueue::Push::Cancelled);
+
+    std::vector<std::string> batch;
+    EXPECT_FALSE(queue.popBatch(batch, 5));
+    EXPECT_EQ(batch, std::vector<std::string>{"kept"});
+    EXPECT_EQ(queue.push("room again", release.get_token()), ChunkQueue::Push::QueuedFirst)
+        << "with room nothing waits, so nothing is dropped";
+}
+
 }  // namespace

@@ -1,18 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <thread>
 
 #include <QComboBox>
 
+#include "link/SerialDevice.h"
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
 #include "support/Pty.h"
 #include "support/Wait.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -137,6 +141,68 @@ TEST_F(SerialLink, AFailedWriteTellsTheOperator) {
               std::vector<QString>{QString::fromUtf8("写串口失败，请选择正确串口号!")});
 }
 
+// The machine stops reading while a long template goes out: the write gives
+// up soon, the operator is told, and the next command reaches the machine
+// whole and on its own, behind the NUL that ends the cut one.
+TEST_F(SerialLink, ACommandCutByALineThatStopsDrainingIsEndedBeforeTheNextOne) {
+    const std::string labels(30000, 'L');  // more than the pty holds
+    panel.type(ctl::kTemplate, QString::fromStdString(labels));
+    choose("COM7");
+
+    Watchdog watchdog(5s, "PRINTER SET on a line that stopped draining");
+    const auto before = std::chrono::steady_clock::now();
+    panel.click(ctl::kPrinterSet);
+    const auto took = std::chrono::steady_clock::now() - before;
+    watchdog.dismiss();
+    EXPECT_LT(took, 1s) << "the window's thread is held for half a second at most";
+    EXPECT_EQ(panel.messages,
+              std::vector<QString>{QString::fromUtf8("写串口失败，请选择正确串口号!")});
+
+    const std::string command = "kavrin_cmd:" + labels;
+    const std::string cut = com7.read(30ms);
+    ASSERT_FALSE(cut.empty());
+    EXPECT_LT(cut.size(), command.size());
+    EXPECT_EQ(command.compare(0, cut.size(), cut), 0);
+
+    panel.click(ctl::kStart);
+    EXPECT_EQ(com7.read(30ms), withNul("") + withNul("kavrin_key:star"));
+    panel.click(ctl::kStop);
+    EXPECT_EQ(com7.read(30ms), withNul("kavrin_key:stop"));
+    EXPECT_EQ(panel.messages.size(), 1u);
+}
+
+// A template the line cannot carry within the write's time limit would be cut
+// every time: nothing is sent and the operator is told why.
+TEST_F(SerialLink, ATemplateTooLongForTheSerialLineIsNotSent) {
+    const std::string largest(kLongestSerialWrite - std::string_view("kavrin_cmd:").size() - 1,
+                              'L');
+    choose("COM7");
+    panel.type(ctl::kTemplate, QString::fromStdString(largest + "L"));
+    panel.click(ctl::kPrinterSet);
+    EXPECT_EQ(com7.read(30ms), "");
+    ASSERT_EQ(panel.messages.size(), 1u);
+    EXPECT_TRUE(panel.messages[0].contains("serial line")) << panel.messages[0].toStdString();
+
+    panel.type(ctl::kTemplate, QString::fromStdString(largest));
+    std::thread machine([&] { EXPECT_EQ(com7.read(1s), withNul("kavrin_cmd:" + largest)); });
+    panel.click(ctl::kPrinterSet);
+    machine.join();
+    EXPECT_EQ(panel.messages.size(), 1u);
+}
+
+// What the operator typed goes on the wire unchanged; the trace shows its
+// control bytes as \xHH, so they cannot act on the terminal.
+TEST_F(SerialLink, ControlBytesTypedByTheOperatorAreEscapedInTheTraceOnly) {
+    choose("COM7");
+    panel.type(ctl::kTemplate, QString::fromUtf8("N\r\n\x1b]0;x\x07\x7fP1"));
+    testing::internal::CaptureStdout();
+    panel.click(ctl::kPrinterSet);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "D:[CTolvaneAppDlg::tmSendMsg,807]uart cmd:\r\n"
+              "kavrin_cmd:N\\x0d\\x0a\\x1b]0;x\\x07\\x7fP1\r\n");
+    EXPECT_EQ(com7.read(30ms), withNul("kavrin_cmd:N\r\n\x1b]0;x\x07\x7fP1"));
+}
+
 TEST_F(SerialLink, SuppressedSendsLeaveNoBytesAndNoTrace) {
     choose("COM7");
     panel.dlg().link().setSendsSuppressed(true);
@@ -170,6 +236,18 @@ TEST_F(SerialReceive, BurstsReachTheWindowInOrderAndNothingIsLost) {
     EXPECT_NE(trace.find("=====>\r\n{,15,30,45,0,0]end" + frame(3) + "}"), std::string::npos);
 }
 
+// Bytes from the machine reach the dispatcher unchanged; the trace shows
+// their control bytes as \xHH, so they cannot clear or rename the terminal.
+TEST_F(SerialReceive, ControlBytesFromTheMachineAreEscapedInTheTraceOnly) {
+    testing::internal::CaptureStdout();
+    com7.write("\x1b[2J\x1b]0;owned\x07" + frame(4) + "\r\n\x7f");
+    ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=4"; }));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                  "D:[tmRxUartTask,472]=====>\r\n{\\x1b[2J\\x1b]0;owned\\x07" + frame(4) +
+                  "\\x0d\\x0a\\x7f}\r\n\r\n"),
+              std::string::npos);
+}
+
 TEST_F(SerialReceive, UnpluggedPortIsTracedOnceWithoutSpinningAndTheNextPortWorks) {
     testing::internal::CaptureStdout();
     com7.unplug();
@@ -191,6 +269,68 @@ TEST_F(SerialReceive, UnpluggedPortIsTracedOnceWithoutSpinningAndTheNextPortWork
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=8"; }));
     panel.click(ctl::kClear);
     EXPECT_EQ(com8.read(30ms), withNul("kavrin_clear"));
+}
+
+// A state frame padded to the 1,023 bytes of one full burst.
+std::string fullBurst(int count) {
+    std::string burst = frame(count);
+    burst.resize(1023, '.');
+    return burst;
+}
+
+// The machine writes full bursts, each a new count, as fast as the line takes
+// them, until the line has taken nothing for `stall` (or `limit` passes).
+// Returns whether it stalled, and the last count written in `lastCount`.
+bool floodUntilStalled(const Pty& machine, std::chrono::milliseconds stall,
+                       std::chrono::seconds limit, int& lastCount) {
+    const int master = machine.master();
+    const int flags = fcntl(master, F_GETFL);
+    fcntl(master, F_SETFL, flags | O_NONBLOCK);
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    std::string burst;
+    std::size_t done = 0;
+    bool stalled = false;
+    while (!stalled && std::chrono::steady_clock::now() < giveUp) {
+        if (done == burst.size()) {
+            burst = fullBurst(++lastCount);
+            done = 0;
+        }
+        pollfd room{master, POLLOUT, 0};
+        if (poll(&room, 1, static_cast<int>(stall.count())) == 0) {
+            stalled = true;
+            break;
+        }
+        const ssize_t wrote = ::write(master, burst.data() + done, burst.size() - done);
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+        }
+    }
+    fcntl(master, F_SETFL, flags);
+    return stalled;
+}
+
+// The window's thread turns no event loop while the machine floods the port,
+// so nothing is dispatched and the receive queue fills up: the receive thread
+// waits for room, the pty's buffer fills and the machine can write no more.
+// Switching the link must not wait for room that only the window's thread
+// could make.
+TEST_F(SerialReceive, SwitchingAwayFromAFloodThatFilledTheQueueReturnsAtOnce) {
+    const QString shownBefore = panel.text(ctl::kData);
+    testing::internal::CaptureStdout();  // every burst is traced
+    int lastCount = 0;
+    ASSERT_TRUE(floodUntilStalled(com7, 300ms, 60s, lastCount)) << "the receive thread kept up";
+
+    Watchdog watchdog(5s, "switching from a flooded COM7 to NET");
+    const auto before = std::chrono::steady_clock::now();
+    choose("NET");
+    const auto took = std::chrono::steady_clock::now() - before;
+    watchdog.dismiss();
+    EXPECT_LT(took, 100ms);
+    EXPECT_FALSE(panel.dlg().link().status().serialOpen);
+
+    // What was queued before the switch is still dispatched.
+    EXPECT_TRUE(waitUntil([&] { return panel.text(ctl::kData) != shownBefore; }, 10000));
+    testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +29,7 @@ using namespace std::chrono_literals;
 // Collects delivered chunks; wait() blocks until `count` have arrived.
 class Inbox {
   public:
-    void deliver(std::string chunk) {
+    void deliver(std::string chunk, std::stop_token = {}) {
         std::lock_guard lock(mutex_);
         chunks_.push_back(std::move(chunk));
         arrived_.notify_all();
@@ -74,6 +75,34 @@ struct PtyPair {
     int port = -1;
 };
 
+// A taker of deliveries that never makes room, like a window's thread that
+// has stopped taking chunks: each delivery waits until it is released.
+class StuckTaker {
+  public:
+    void deliver(std::stop_token release) {
+        std::unique_lock lock(mutex_);
+        ++waiting_;
+        changed_.notify_all();
+        changed_.wait(lock, release, [] { return false; });
+        --waiting_;
+        ++released_;
+    }
+    bool waitForWaiting(std::chrono::milliseconds limit = 2000ms) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [&] { return waiting_ > 0; });
+    }
+    int released() {
+        std::lock_guard lock(mutex_);
+        return released_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    int waiting_ = 0;
+    int released_ = 0;
+};
+
 // Stops `receiver` while `machine` streams to it: it must be joined at once.
 template <class Receiver>
 void expectPromptStop(Receiver& receiver, std::atomic<bool>& sending, std::thread& machine) {
@@ -89,7 +118,8 @@ TEST(SerialReceiverThread, DeliversBurstsInOrderAndLetsGoOfAPortOnRequest) {
     Inbox inbox;
     PtyPair first;
     PtyPair second;
-    SerialReceiver receiver([&](std::string chunk) { inbox.deliver(std::move(chunk)); });
+    SerialReceiver receiver(
+        [&](std::string chunk, std::stop_token) { inbox.deliver(std::move(chunk)); });
     receiver.start();
     receiver.setPort(first.port);
     first.send("one");
@@ -110,7 +140,8 @@ TEST(SerialReceiverThread, StopsAtOnceWhileDataStreamsIn) {
     for (int round = 0; round < 20; ++round) {
         Inbox inbox;
         PtyPair pty;
-        SerialReceiver receiver([&](std::string chunk) { inbox.deliver(std::move(chunk)); });
+        SerialReceiver receiver(
+            [&](std::string chunk, std::stop_token) { inbox.deliver(std::move(chunk)); });
         receiver.start();
         receiver.setPort(pty.port);
         std::atomic<bool> sending{true};
@@ -121,6 +152,39 @@ TEST(SerialReceiverThread, StopsAtOnceWhileDataStreamsIn) {
             }
         });
         expectPromptStop(receiver, sending, machine);
+    }
+}
+
+// Giving up a port, or stopping, must not wait for a delivery that waits for
+// room: the one who could make room may be the one giving up the port.
+TEST(SerialReceiverThread, GivingUpThePortReleasesADeliveryThatWaitsForRoom) {
+    enum class GiveUp { SwitchToNone, SwitchToOther, Stop };
+    for (const GiveUp giveUp : {GiveUp::SwitchToNone, GiveUp::SwitchToOther, GiveUp::Stop}) {
+        StuckTaker taker;
+        PtyPair pty;
+        PtyPair other;
+        SerialReceiver receiver(
+            [&](std::string, std::stop_token release) { taker.deliver(release); });
+        receiver.start();
+        receiver.setPort(pty.port);
+        pty.send("start[1,0,2,1,15,30,45,0,0]end");
+        ASSERT_TRUE(taker.waitForWaiting());
+
+        const auto before = std::chrono::steady_clock::now();
+        switch (giveUp) {
+            case GiveUp::SwitchToNone:
+                receiver.setPort(-1);
+                break;
+            case GiveUp::SwitchToOther:
+                receiver.setPort(other.port);
+                break;
+            case GiveUp::Stop:
+                receiver.stop();
+                break;
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);
+        EXPECT_EQ(taker.released(), 1);
+        receiver.stop();
     }
 }
 
@@ -146,7 +210,8 @@ TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
     NetLinkState net;
     Inbox inbox;
     const std::uint16_t port = freePort();
-    NetReceiver receiver(port, net, [&](std::string chunk) { inbox.deliver(std::move(chunk)); });
+    NetReceiver receiver(
+        port, net, [&](std::string chunk, std::stop_token) { inbox.deliver(std::move(chunk)); });
     receiver.start();
     const int machine = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in machineAddress = loopback(0);
@@ -175,12 +240,33 @@ TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
     close(machine);
 }
 
+TEST(NetReceiverThread, StopReleasesADeliveryThatWaitsForRoom) {
+    NetLinkState net;
+    StuckTaker taker;
+    const std::uint16_t port = freePort();
+    NetReceiver receiver(port, net,
+                         [&](std::string, std::stop_token release) { taker.deliver(release); });
+    receiver.start();
+    ASSERT_TRUE(receiver.bound());
+    const int machine = socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in panel = loopback(port);
+    sendto(machine, "start[1,0,2,1,15,30,45,0,0]end", 30, 0,
+           reinterpret_cast<const sockaddr*>(&panel), sizeof panel);
+    ASSERT_TRUE(taker.waitForWaiting());
+
+    const auto before = std::chrono::steady_clock::now();
+    receiver.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);
+    EXPECT_EQ(taker.released(), 1);
+    close(machine);
+}
+
 TEST(NetReceiverThread, StopsAtOnceWhileDatagramsStreamIn) {
     for (int round = 0; round < 20; ++round) {
         NetLinkState net;
         const std::uint16_t port = freePort();
         std::atomic<int> delivered{0};
-        NetReceiver receiver(port, net, [&](std::string) { ++delivered; });
+        NetReceiver receiver(port, net, [&](std::string, std::stop_token) { ++delivered; });
         receiver.start();
         std::atomic<bool> sending{true};
         std::thread machine([&] {

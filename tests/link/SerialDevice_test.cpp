@@ -1,4 +1,6 @@
 #include "link/SerialDevice.h"
+#include "link/SerialCommandWriter.h"
+#include "support/Probes.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,6 +21,8 @@
 #include <vector>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 // Upper bound for waiting on the pty in helpers, so that a broken build fails
 // instead of hanging; no test outcome depends on it.
@@ -75,14 +79,15 @@ class PtyPort : public ::testing::Test {
     void machineSends(std::string_view bytes) {
         ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
-    std::string machineReceives(std::size_t count) {
+    // What arrives until `count` bytes are in or the line is quiet for `waitMs`.
+    std::string machineReceives(std::size_t count, int waitMs = kGiveUpMs) {
         std::string received;
         while (received.size() < count) {
             pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, kGiveUpMs) != 1) {
+            if (::poll(&p, 1, waitMs) != 1) {
                 break;
             }
-            char chunk[512];
+            char chunk[4096];
             const ssize_t n = ::read(master, chunk, sizeof chunk);
             if (n <= 0) {
                 break;
@@ -191,7 +196,7 @@ TEST_F(PtyPort, EveryByteValuePassesUnchangedInBothDirections) {
     EXPECT_EQ(received, bytes);
 
     // An echo of the received bytes would reach the machine ahead of these.
-    EXPECT_TRUE(writeSerial(port, bytes.data(), bytes.size()));
+    EXPECT_EQ(writeSerial(port, bytes.data(), bytes.size()), bytes.size());
     EXPECT_EQ(machineReceives(bytes.size()), bytes);
 }
 
@@ -199,7 +204,7 @@ TEST_F(PtyPort, CommandWithItsTerminatingNulArrivesExactly) {
     openConfiguredPort();
     const std::string command("kavrin_key:rewind\n\r\0", 21);
 
-    EXPECT_TRUE(writeSerial(port, command.data(), command.size()));
+    EXPECT_EQ(writeSerial(port, command.data(), command.size()), command.size());
     EXPECT_EQ(machineReceives(command.size()), command);
 }
 
@@ -238,32 +243,110 @@ TEST(OpenSerialPort, ReportsWhyAPathCannotBeOpened) {
 }
 
 TEST(WriteSerial, NothingToWriteSucceedsAndABadPortFails) {
-    EXPECT_TRUE(writeSerial(STDOUT_FILENO, "", 0));
-    EXPECT_FALSE(writeSerial(-1, "x", 1));
+    EXPECT_EQ(writeSerial(STDOUT_FILENO, "", 0), 0u);
+    EXPECT_EQ(writeSerial(-1, "x", 1), 0u);
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     ::close(pipeFds[1]);
-    EXPECT_FALSE(writeSerial(pipeFds[0], "x", 1)) << "a read-only descriptor cannot be written";
+    EXPECT_EQ(writeSerial(pipeFds[0], "x", 1), 0u) << "a read-only descriptor cannot be written";
     ::close(pipeFds[0]);
 }
 
-TEST_F(PtyPort, WriteGivesUpWhenTheMachineReadsNothing) {
-    openConfiguredPort();
-    // Fill the line until it takes no more (the machine never reads), so that
-    // a one-byte write has only its 150 ms limit to wait for room.
-    const std::string chunk(4096, 'x');
-    for (;;) {
-        if (::write(port, chunk.data(), chunk.size()) > 0) {
-            continue;
-        }
-        ASSERT_TRUE(errno == EAGAIN || errno == EWOULDBLOCK) << errno;
-        pollfd p{port, POLLOUT, 0};
-        if (::poll(&p, 1, 50) == 0) {
-            break;
+// A line whose machine has stopped reading: writes fill it until it takes
+// nothing more.
+class StalledLine : public PtyPort {
+  protected:
+    void SetUp() override {
+        PtyPort::SetUp();
+        openConfiguredPort();
+    }
+    // Leaves the line with no room at all.
+    void fill() {
+        const std::string chunk(4096, 'x');
+        for (;;) {
+            if (::write(port, chunk.data(), chunk.size()) > 0) {
+                continue;
+            }
+            ASSERT_TRUE(errno == EAGAIN || errno == EWOULDBLOCK) << errno;
+            pollfd p{port, POLLOUT, 0};
+            if (::poll(&p, 1, 50) == 0) {
+                break;
+            }
         }
     }
+    // Everything the machine has been sent so far, once it reads again.
+    std::string drain() { return machineReceives(std::string::npos, 100); }
+    // Runs `write` on its own thread and measures it. A write that has not
+    // returned after the give-up time fails the test; the machine then reads
+    // again so that it ends.
+    template <class Write>
+    auto timed(Write write, std::chrono::steady_clock::duration& took) {
+        const auto before = std::chrono::steady_clock::now();
+        auto pending = std::async(std::launch::async, write);
+        if (pending.wait_for(std::chrono::milliseconds(kGiveUpMs)) != std::future_status::ready) {
+            ADD_FAILURE() << "the write did not give up";
+            while (pending.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+                drain();
+            }
+        }
+        took = std::chrono::steady_clock::now() - before;
+        return pending.get();
+    }
+};
 
-    EXPECT_FALSE(writeSerial(port, "y", 1));
+// The write waits only as long as the line needs for the bytes at 2,000,000
+// bit/s plus a margin, and never more than half a second: it runs on the
+// window's thread.
+TEST_F(StalledLine, WriteGivesUpWithinWhatTheLineNeedsAndAtMostHalfASecond) {
+    struct Case {
+        std::size_t size;
+        std::chrono::milliseconds limit;  // what the line needs, plus margin
+    };
+    fill();
+    for (const Case c : {Case{1, 50ms}, Case{30000, 200ms}, Case{5000000, 500ms}}) {
+        const std::string bytes(c.size, 'y');
+        std::chrono::steady_clock::duration took{};
+        const std::size_t written =
+            timed([&] { return writeSerial(port, bytes.data(), bytes.size()); }, took);
+        EXPECT_EQ(written, 0u) << c.size;
+        EXPECT_GE(took, c.limit) << c.size << ": it waits for room that long";
+        EXPECT_LT(took, c.limit + 400ms) << c.size;
+    }
+}
+
+TEST_F(StalledLine, WriteCutShortSaysHowMuchWentOut) {
+    const std::string bytes(200000, 'z');  // more than the pty buffers
+    std::chrono::steady_clock::duration took{};
+    const std::size_t written =
+        timed([&] { return writeSerial(port, bytes.data(), bytes.size()); }, took);
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, bytes.size());
+    EXPECT_EQ(drain(), bytes.substr(0, written));
+}
+
+// The machine sees a cut command ended by the NUL that the next write puts in
+// front of the next command, which then arrives whole and on its own.
+TEST_F(StalledLine, ACutCommandIsEndedByANulInFrontOfTheNextCommand) {
+    SerialCommandWriter writer;
+    const std::string cut = withNul("kavrin_cmd:" + std::string(100000, 'T'));
+    std::chrono::steady_clock::duration took{};
+    EXPECT_FALSE(timed([&] { return writer.write(port, cut); }, took));
+    EXPECT_TRUE(writer.owesNul());
+    const std::string partial = drain();
+    ASSERT_FALSE(partial.empty());
+    EXPECT_LT(partial.size(), cut.size() - 1);
+    EXPECT_EQ(cut.compare(0, partial.size(), partial), 0);
+
+    fill();  // nothing goes out: the NUL is still owed
+    EXPECT_FALSE(timed([&] { return writer.write(port, withNul("kavrin_key:stop")); }, took));
+    EXPECT_TRUE(writer.owesNul());
+    drain();
+
+    EXPECT_TRUE(writer.write(port, withNul("kavrin_key:star")));
+    EXPECT_FALSE(writer.owesNul());
+    EXPECT_EQ(drain(), withNul("") + withNul("kavrin_key:star"));
+    EXPECT_TRUE(writer.write(port, withNul("kavrin_key:print")));
+    EXPECT_EQ(drain(), withNul("kavrin_key:print")) << "a paid NUL is not sent again";
 }
 
 TEST_F(PtyPort, OneTransmissionIsOneBurst) {

@@ -349,6 +349,56 @@ TEST_F(PortsFolder, ConsolesAndPseudoTerminalsAreNotSerialDevices) {
     EXPECT_THAT(folderNames(), IsEmpty());
 }
 
+// Commands written to the kernel's console would land on the console: it is
+// neither named nor offered, also when an earlier run named it.
+TEST_F(PortsFolder, TheKernelConsoleIsNeverOffered) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> consoleFlag;  // <sys>/class/tty/ttyS0/console
+        std::optional<std::string> active;       // <sys>/class/tty/console/active
+        bool offered;
+    };
+    const std::vector<Case> cases = {
+        {"flag Y", "Y\n", std::nullopt, false},
+        {"named among the active consoles", "N\n", "tty0 ttyS0\n", false},
+        {"the only active console", std::nullopt, "ttyS0", false},
+        {"flag N, another console", "N\n", "tty0 ttyS01 ttyS\n", true},
+        {"nothing in sysfs", std::nullopt, std::nullopt, true},
+    };
+    for (const Case& c : cases) {
+        for (const bool namedBefore : {false, true}) {
+            fs::remove_all(env.portsDir);
+            fs::remove_all(env.sysRoot);
+            plug("ttyS0");
+            setUartType(0, "4\n");
+            if (namedBefore) {
+                addName("COM1", dev("ttyS0"));
+            }
+            if (c.consoleFlag) {
+                writeText(ttyClass(0) / "console", *c.consoleFlag);
+            }
+            if (c.active) {
+                writeText(env.sysRoot / "class" / "tty" / "console" / "active", *c.active);
+            }
+            const std::vector<unsigned> expected =
+                c.offered ? std::vector<unsigned>{1u} : std::vector<unsigned>{};
+            EXPECT_EQ(enumerate(), expected) << c.what << (namedBefore ? ", named before" : "");
+            EXPECT_EQ(fs::is_symlink(port("COM1")), c.offered || namedBefore) << c.what;
+        }
+    }
+}
+
+TEST_F(PortsFolder, AnAdapterThatIsTheConsoleIsNeitherNamedNorOffered) {
+    plugAdapter("ttyUSB0", "usb-Maker_Adapter_A1-if00-port0");
+    plugAdapter("ttyUSB1", "usb-Maker_Adapter_B2-if00-port0");
+    writeText(env.sysRoot / "class" / "tty" / "console" / "active", "ttyUSB0 tty0\n");
+
+    EXPECT_THAT(enumerate(), ElementsAre(3u));
+    EXPECT_EQ(nameTarget("COM3"),
+              env.devRoot / "serial" / "by-id" / "usb-Maker_Adapter_B2-if00-port0");
+    EXPECT_THAT(folderNames(), ElementsAre("COM3"));
+}
+
 TEST_F(PortsFolder, PortPathPrefersTheCanonicalNameThenAnyNameOfThatNumber) {
     plug("lineA");
     plug("lineB");

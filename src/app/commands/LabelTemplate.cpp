@@ -1,18 +1,22 @@
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
+#include "link/SerialDevice.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::onSendTemplateClicked() {
     std::string command = commands::templateCommand(ctrlUtf8(ctl::kTemplate));
-    if (link_.status().kind == LinkKind::Net && command.size() + 1 > Link::kMaxDatagram) {
+    const bool net = link_.status().kind == LinkKind::Net;
+    const std::size_t most = net ? Link::kMaxDatagram : kLongestSerialWrite;
+    if (command.size() + 1 > most) {
         // A cut template would print wrong labels: send nothing and say so.
-        messageBox(QStringLiteral("The label template is too long to send over the network "
-                                  "(%1 bytes, at most %2).")
+        messageBox(QStringLiteral("The label template is too long to send over the %1 "
+                                  "(%2 bytes, at most %3).")
+                       .arg(net ? QStringLiteral("network") : QStringLiteral("serial line"))
                        .arg(command.size() + 1)
-                       .arg(Link::kMaxDatagram));
+                       .arg(most));
         return;
     }
     sendCommand(std::move(command));
