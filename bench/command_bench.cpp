@@ -27,7 +27,7 @@
 #include "common/BenchPanel.h"
 #include "common/Figures.h"
 #include "common/FrameText.h"
-#include "link/LinkState.h"
+#include "link/Link.h"
 #include "support/LoopbackWire.h"
 
 namespace {
@@ -136,11 +136,11 @@ int main(int argc, char** argv) {
 
     // The machine makes itself known with one frame, as it does when it starts.
     LoopbackEndpoint machine;
-    for (int tries = 0; tries < 100 && !linkState.peerKnown; ++tries) {
+    for (int tries = 0; tries < 100 && !dlg.link().status().peerKnown; ++tries) {
         machine.sendTo(panel.udpPort, stateFrame(1));
         runEventLoopFor(20);
     }
-    if (!linkState.peerKnown) {
+    if (!dlg.link().status().peerKnown) {
         report({"5. Command latency", "the panel never learned the machine's address", "—", false});
         return 1;
     }

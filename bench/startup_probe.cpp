@@ -4,16 +4,9 @@
 // "<ms since start> <VmRSS KiB>" to the result file and quits. <start ns> is
 // the launcher's CLOCK_MONOTONIC reading just before it started the process.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDialog>
 #include <QEvent>
-#include <QFontMetrics>
 #include <QIcon>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTimer>
 
 #include <time.h>
@@ -25,7 +18,7 @@
 #include <string>
 
 #include "app/AppInfo.h"
-#include "app/ControlTable.h"
+#include "app/ControlFactory.h"
 #include "app/TolvaneAppDlg.h"
 #include "app/Translations.h"
 #include "common/ProcStats.h"
@@ -39,60 +32,19 @@ double monotonicMs() {
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-QWidget* plainControl(const ControlSpec& entry, QWidget* parent) {
-    switch (entry.kind) {
-        case ControlKind::Label:
-            return new QLabel(QString::fromLatin1(entry.caption), parent);
-        case ControlKind::ListCombo:
-            return new QComboBox(parent);
-        case ControlKind::EditCombo: {
-            auto* combo = new QComboBox(parent);
-            combo->setEditable(true);
-            return combo;
-        }
-        case ControlKind::Edit:
-        case ControlKind::ClockEdit:
-        case ControlKind::DigitsEdit:
-            return new QLineEdit(parent);
-        case ControlKind::PasswordEdit: {
-            auto* edit = new QLineEdit(parent);
-            edit->setEchoMode(QLineEdit::Password);
-            return edit;
-        }
-        case ControlKind::PathEdit: {
-            auto* edit = new QLineEdit(parent);
-            edit->setReadOnly(true);
-            return edit;
-        }
-        case ControlKind::DataEdit:
-        case ControlKind::TemplateEdit:
-            return new QPlainTextEdit(parent);
-        case ControlKind::Button:
-            return new QPushButton(QString::fromLatin1(entry.caption), parent);
-        case ControlKind::CheckBox:
-            return new QCheckBox(QString::fromLatin1(entry.caption), parent);
-    }
-    return nullptr;
-}
-
-// The same widgets at the same places, and nothing else.
+// The same kinds of widgets at the same places, plain, and nothing else.
 std::unique_ptr<QDialog> bareDialog() {
     auto dialog = std::make_unique<QDialog>();
     QFont font = dialog->font();
     font.setPointSize(9);
     dialog->setFont(font);
-    const QFontMetrics metrics(font);
-    const int baseX = (metrics.horizontalAdvance(
-                           QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) +
-                       26) /
-                      52;
-    const int baseY = metrics.height();
+    const DialogUnits units = dialogUnits(font);
     for (const ControlSpec& entry : controlTable()) {
-        QWidget* widget = plainControl(entry, dialog.get());
-        widget->setGeometry(entry.x * baseX / 4, entry.y * baseY / 8, entry.width * baseX / 4,
-                            entry.height * baseY / 8);
+        QWidget* widget = newControlWidget(entry, dialog.get());
+        widget->setGeometry(units.x(entry.x), units.y(entry.y), units.x(entry.width),
+                            units.y(entry.height));
     }
-    dialog->setFixedSize(kWindowWidthDlu * baseX / 4, kWindowHeightDlu * baseY / 8);
+    dialog->setFixedSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu));
     return dialog;
 }
 

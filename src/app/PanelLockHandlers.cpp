@@ -2,18 +2,17 @@
 #include "app/PanelLock.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
-void CTolvaneAppDlg::OnBnClickedPanelToggle() {
+void CTolvaneAppDlg::onPanelToggleClicked() {
     if (panelOpen) {
         resizeOuter(narrowWidth(fullRect), fullRect.height());
         panelOpen = false;
         return;
     }
-    const std::string typed = GetCtrlText(*this, ctl::kPanelPassword);
+    const std::string typed = ctrlUtf8(ctl::kPanelPassword);
     const std::string password =
-        WideToAnsi(store_.ReadString(keys::root, QString::fromLatin1(keyDefaults::root)));
+        encodeUtf8(store_.ReadString(keys::root, QString::fromLatin1(keyDefaults::root)));
     if (typed == password) {
         resizeOuter(fullRect.width(), fullRect.height());
         panelOpen = true;
@@ -26,6 +25,6 @@ void CTolvaneAppDlg::OnBnClickedPanelToggle() {
     }
 }
 
-void CTolvaneAppDlg::OnBnClickedPasswordChange() {
+void CTolvaneAppDlg::onPanelPasswordChangeClicked() {
     store_.WriteString(keys::root, ctrlText(ctl::kNewPassword));
 }

@@ -4,15 +4,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QFontMetrics>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -22,86 +19,12 @@
 
 #include "app/AboutDlg.h"
 #include "app/AppInfo.h"
+#include "app/BoundControls.h"
+#include "app/ControlFactory.h"
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
-#include "inbound/ChunkQueue.h"
-#include "link/NetReceiver.h"
-#include "link/SerialReceiver.h"
-#include "link/WakeEvent.h"
 
 namespace {
-
-// Pixels per dialog unit, from the average character width and the height of
-// the window's font, the way dialog templates are laid out.
-struct DialogUnits {
-    int baseX;
-    int baseY;
-    int x(int dlu) const { return dlu * baseX / 4; }
-    int y(int dlu) const { return dlu * baseY / 8; }
-};
-
-DialogUnits dialogUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const int averageWidth = (metrics.horizontalAdvance(alphabet) + 26) / 52;
-    return DialogUnits{averageWidth, metrics.height()};
-}
-
-QWidget* makeControl(const ControlSpec& entry, QWidget* parent) {
-    switch (entry.kind) {
-        case ControlKind::Label:
-            return new QLabel(QString::fromLatin1(entry.caption), parent);
-        case ControlKind::ListCombo:
-        case ControlKind::EditCombo: {
-            auto* combo = new QComboBox(parent);
-            if (entry.kind == ControlKind::EditCombo) {
-                combo->setEditable(true);
-                combo->setInsertPolicy(QComboBox::NoInsert);
-                combo->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
-            }
-            return combo;
-        }
-        case ControlKind::Edit:
-        case ControlKind::ClockEdit:
-            return new QLineEdit(parent);
-        case ControlKind::DigitsEdit: {
-            auto* edit = new QLineEdit(parent);
-            edit->setValidator(new QRegularExpressionValidator(
-                QRegularExpression(QStringLiteral("[0-9]*")), edit));
-            return edit;
-        }
-        case ControlKind::PasswordEdit: {
-            auto* edit = new QLineEdit(parent);
-            edit->setEchoMode(QLineEdit::Password);
-            return edit;
-        }
-        case ControlKind::PathEdit: {
-            auto* edit = new QLineEdit(parent);
-            edit->setReadOnly(true);
-            return edit;
-        }
-        case ControlKind::DataEdit: {
-            auto* edit = new QPlainTextEdit(parent);
-            edit->setReadOnly(true);
-            return edit;
-        }
-        case ControlKind::TemplateEdit: {
-            auto* edit = new QPlainTextEdit(parent);
-            edit->setTabChangesFocus(true);
-            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            edit->setLineWrapMode(QPlainTextEdit::NoWrap);
-            return edit;
-        }
-        case ControlKind::Button: {
-            auto* button = new QPushButton(QString::fromLatin1(entry.caption), parent);
-            button->setAutoDefault(false);  // Enter is handled by the window, see keyPressEvent
-            return button;
-        }
-        case ControlKind::CheckBox:
-            return new QCheckBox(QString::fromLatin1(entry.caption), parent);
-    }
-    return nullptr;
-}
 
 // A combo's visible height is that of one row; the template's height is the
 // height of its open list.
@@ -125,7 +48,10 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
       store_(store),
       env_(std::move(environment)),
       appIcon(QIcon(QStringLiteral(":/TolvaneApp.png"))),
-      chunks_(std::make_unique<ChunkQueue>()) {
+      link_(
+          LinkSetup{env_.udpPort, env_.ports},
+          LinkHandlers{
+              [this](const std::string& chunk) { receiveChunk(chunk.data(), chunk.size()); }, {}}) {
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
@@ -139,7 +65,7 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
     setFont(font);
     createControls();
     bindHandlers();
-    OnInitDialog();
+    startUp();
 }
 
 CTolvaneAppDlg::~CTolvaneAppDlg() {
@@ -180,35 +106,40 @@ void CTolvaneAppDlg::bindHandlers() {
                 [handler] { handler(); });
     };
 
-    onPick(ctl::kPort, &CTolvaneAppDlg::OnCbnSelchangeComnumCombo);
-    onClick(ctl::kRewind, &CTolvaneAppDlg::OnBnClickedRewind);
-    onClick(ctl::kStop, &CTolvaneAppDlg::OnBnClickedStop);
-    onClick(ctl::kStart, &CTolvaneAppDlg::OnBnClickedStart);
-    onClick(ctl::kPrint, &CTolvaneAppDlg::OnBnClickedPrint);
-    onClick(ctl::kClear, &CTolvaneAppDlg::OnBnClickedClear);
-    onClick(ctl::kTime, &CTolvaneAppDlg::OnBnClickedTime);
-    onClick(ctl::kWifiSet, &CTolvaneAppDlg::OnBnClickedWifiSet);
-    onPick(ctl::kFunction, &CTolvaneAppDlg::OnCbnSelchangeFunctionCombo);
-    onPick(ctl::kPitch, &CTolvaneAppDlg::OnCbnSelchangePitchCombo);
-    onPick(ctl::kSpeedStep, &CTolvaneAppDlg::OnCbnSelchangeSpeedCombo);
-    onChange(ctl::kPresetCount, [this] { OnEnChangePresetCnt(); });
-    onClick(ctl::kPresetSign, &CTolvaneAppDlg::OnBnClickedPresetSign);
-    onClick(ctl::kPresetOn, &CTolvaneAppDlg::OnBnClickedPreset);
-    onChange(ctl::kSpeed1, [this] { OnEnChangeSpeed1(); });
-    onChange(ctl::kSpeed2, [this] { OnEnChangeSpeed2(); });
-    onChange(ctl::kSpeed3, [this] { OnEnChangeSpeed3(); });
-    onClick(ctl::kPrinterSet, &CTolvaneAppDlg::OnBnClickedPrinterSet);
-    connect(static_cast<QPlainTextEdit*>(control(ctl::kTemplate)), &QPlainTextEdit::textChanged,
-            this, [this] { OnEnChangeFormat(); });
-    onChange(ctl::kFileName, [this] { OnEnChangeFile(); });
-    onClick(ctl::kBrowse, &CTolvaneAppDlg::OnBnClickedBrowse);
-    onPick(ctl::kRecordFormat, &CTolvaneAppDlg::OnCbnSelchangeWorkstationCombo);
-    onClick(ctl::kPanelToggle, &CTolvaneAppDlg::OnBnClickedPanelToggle);
-    onClick(ctl::kPasswordChange, &CTolvaneAppDlg::OnBnClickedPasswordChange);
+    onPick(ctl::kPort, &CTolvaneAppDlg::onLinkChosen);
+    // The machine's keys: fixed texts, nothing read, nothing stored.
+    for (const auto& [id, command] :
+         {std::pair{ctl::kRewind, commands::kRewind}, std::pair{ctl::kStop, commands::kStop},
+          std::pair{ctl::kStart, commands::kStart}, std::pair{ctl::kPrint, commands::kPrint},
+          std::pair{ctl::kClear, commands::kClear}}) {
+        connect(static_cast<QAbstractButton*>(control(id)), &QAbstractButton::clicked, this,
+                [this, command] { sendCommand(std::string(command)); });
+    }
+    onClick(ctl::kTime, &CTolvaneAppDlg::onSetClockClicked);
+    onClick(ctl::kWifiSet, &CTolvaneAppDlg::onWifiSetClicked);
+    onChange(ctl::kPresetCount, [this] { onPresetCountChanged(); });
+    onClick(ctl::kPresetSign, &CTolvaneAppDlg::onPresetSignClicked);
+    onClick(ctl::kPresetOn, &CTolvaneAppDlg::onPresetEnableClicked);
+    onClick(ctl::kPrinterSet, &CTolvaneAppDlg::onSendTemplateClicked);
+    onClick(ctl::kBrowse, &CTolvaneAppDlg::onChooseRecordFolderClicked);
+    onClick(ctl::kPanelToggle, &CTolvaneAppDlg::onPanelToggleClicked);
+    onClick(ctl::kPasswordChange, &CTolvaneAppDlg::onPanelPasswordChangeClicked);
     // Edits 1017, 1019 and 1036 report changes to a handler that does nothing;
     // 1010, 1016, 1021 and 1039 have none.
     for (int id : {ctl::kWifiPassword, ctl::kPanelPassword}) {
         onChange(id, [] {});
+    }
+
+    for (const BoundControl& bound : boundControls()) {
+        auto changed = [this, &bound] { boundControlChanged(bound); };
+        QWidget* widget = control(bound.id);
+        if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            connect(list, &QComboBox::activated, this, changed);
+        } else if (auto* lines = qobject_cast<QPlainTextEdit*>(widget)) {
+            connect(lines, &QPlainTextEdit::textChanged, this, changed);
+        } else {
+            onChange(bound.id, changed);
+        }
     }
 }
 

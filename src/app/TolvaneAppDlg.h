@@ -15,7 +15,7 @@
 
 #include "commands/CommandSet.h"
 #include "inbound/DeviceReport.h"
-#include "link/SerialCommandWriter.h"
+#include "link/Link.h"
 #include "link/SerialPortNames.h"
 
 class QTimer;
@@ -25,11 +25,8 @@ class QMoveEvent;
 class QContextMenuEvent;
 class QCloseEvent;
 class SettingsStore;
-class ChunkQueue;
-class WakeEvent;
+struct BoundControl;
 class QSocketNotifier;
-class NetReceiver;
-class SerialReceiver;
 
 // The window's outer rectangle in screen pixels, frame included.
 struct WindowRect {
@@ -63,12 +60,16 @@ class CTolvaneAppDlg : public QDialog {
 
     // Start-up: fills the lists, shows the stored settings, narrows the window
     // and starts the background work. Called once by the constructor.
-    bool OnInitDialog();
+    bool startUp();
 
-    // Window operations used by the handlers. Texts are UTF-16 here; the
-    // readers in text/ControlText.h give 8-bit text.
+    // Window operations used by the handlers. Texts are UTF-16 here, but
+    // for the two 8-bit readers.
     QWidget* control(int id) const;
     QString ctrlText(int id) const;
+    // A control's whole text (edit text, button caption, editable combo text).
+    std::string ctrlUtf8(int id) const;
+    // The text of the list's selected entry; empty with no selection.
+    std::string selectedEntryUtf8(int id) const;
     // Replaces an edit's text or a button's caption. For a single-line edit this
     // runs its change handler, also when the text does not change, exactly as
     // the operator's typing would.
@@ -81,56 +82,41 @@ class CTolvaneAppDlg : public QDialog {
     void setCheckState(int id, int state);  // no handler runs
     void messageBox(const QString& text);
 
-    // Link (link/).
-    void OnCbnSelchangeComnumCombo();
-    void tmSendMsg(std::string text);
+    // The link (app/link/).
+    void onLinkChosen();
+    void sendCommand(std::string text);
 
-    // Keys and commands (commands/).
-    void OnBnClickedRewind();
-    void OnBnClickedStop();
-    void OnBnClickedStart();
-    void OnBnClickedPrint();
-    void OnBnClickedClear();
-    void OnBnClickedTime();
-    void OnBnClickedWifiSet();
-    void OnCbnSelchangeFunctionCombo();
-    void OnCbnSelchangePitchCombo();
-    void OnCbnSelchangeSpeedCombo();
-    void OnEnChangePresetCnt();
-    void OnBnClickedPresetSign();
-    void OnBnClickedPreset();
+    // Commands and their settings (app/commands/; the controls bound to one
+    // setting each are rows of app/BoundControls.cpp).
+    void onSetClockClicked();
+    void onWifiSetClicked();
+    void onPresetCountChanged();
+    void onPresetSignClicked();
+    void onPresetEnableClicked();
     // The preset's sign lives only in the caption of button 1029.
     bool presetSignIsMinus() const;
-    void OnEnChangeSpeed1();
-    void OnEnChangeSpeed2();
-    void OnEnChangeSpeed3();
-    void OnBnClickedPrinterSet();
-    void OnEnChangeFormat();
-    void OnEnChangeFile();
-    void OnBnClickedBrowse();
-    void OnCbnSelchangeWorkstationCombo();
-    std::string SelectFolder();
+    void fillPreset();
+    void mirrorPreset(const DeviceState& state);
+    void onSendTemplateClicked();
+    void onChooseRecordFolderClicked();
+    std::string chooseFolder();
 
-    // Parameter panel (app/).
-    void OnBnClickedPanelToggle();
-    void OnBnClickedPasswordChange();
+    // Parameter panel (app/PanelLockHandlers.cpp).
+    void onPanelToggleClicked();
+    void onPanelPasswordChangeClicked();
 
-    // Inbound (inbound/).
-    bool tmRxFrame(const char* chunk, std::size_t length);
-    void tmSyncState(const DeviceReport& report);
-    bool tmSaveRecord(const DeviceReport& report);
-    std::string tmRecordPath();
-    void tmShowClock();
+    // What the machine sends (app/inbound/).
+    bool receiveChunk(const char* chunk, std::size_t length);
+    void mirrorMachineState(const DeviceReport& report);
+    bool saveCountingRecord(const DeviceReport& report);
+    std::string recordPathNow();
+    void showClock();
 
-    // Hands a received chunk to the window's thread; callable from any thread.
-    // Waits while the queue is full, unless `release` is requested (the
-    // receive thread is being stopped or moved to another port): then the
-    // chunk is dropped.
-    void postChunk(std::string chunk, std::stop_token release = {});
     // Stops and joins every background thread; idempotent.
     void stopBackgroundWork();
 
     SettingsStore& settings() { return store_; }
+    Link& link() { return link_; }
     const DlgEnvironment& environment() const { return env_; }
     std::time_t now() const;
     std::uint32_t tick() const;
@@ -156,10 +142,10 @@ class CTolvaneAppDlg : public QDialog {
     void bindHandlers();
     void startClock();
     void startReceivers();
-    void drainChunks();
-    void speedEditChanged(int ownId, const char* key);
+    void fillBoundControls();
+    void boundControlChanged(const BoundControl& bound);
+    void mirrorBoundControls(const DeviceState& state);
     void refreshRecordPath();
-    void closeSerialLink();
     void resizeOuter(int outerWidth, int outerHeight);
     QSize frameExtra() const;
     void takeFullRect();
@@ -175,12 +161,9 @@ class CTolvaneAppDlg : public QDialog {
     std::map<int, std::function<void()>> changeHandlers_;
     std::vector<unsigned> portNumbers_;
     QTimer* clockTimer_ = nullptr;
-    std::unique_ptr<ChunkQueue> chunks_;
-    std::unique_ptr<WakeEvent> chunkWake_;
-    std::unique_ptr<QSocketNotifier> chunkNotifier_;  // declared after its eventfd: goes first
-    std::unique_ptr<NetReceiver> netReceiver_;
-    std::unique_ptr<SerialReceiver> serialReceiver_;
-    SerialCommandWriter serialWriter_;  // what the serial line owes survives a port switch
+    Link link_;
+    std::unique_ptr<QSocketNotifier>
+        linkNotifier_;  // declared after the link's eventfd: goes first
 
     friend class CAboutDlg;
 };

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "link/LinkState.h"
 #include "text/DebugTrace.h"
 
 namespace {
@@ -18,8 +17,8 @@ constexpr std::size_t kDatagramCapacity = 1023;  // what the dispatcher takes
 constexpr int kBindRetryMs = 1000;
 }  // namespace
 
-NetReceiver::NetReceiver(std::uint16_t port, Deliver deliver)
-    : port_(port), deliver_(std::move(deliver)) {}
+NetReceiver::NetReceiver(std::uint16_t port, NetLinkState& net, Deliver deliver, Changed changed)
+    : port_(port), net_(net), deliver_(std::move(deliver)), changed_(std::move(changed)) {}
 
 NetReceiver::~NetReceiver() {
     stop();
@@ -40,8 +39,9 @@ void NetReceiver::start() {
     // the panel is held up costs no frames (the kernel caps it at rmem_max).
     const int receiveBuffer = 4 << 20;
     setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    linkState.udpSocket = socket_;
-    bound_ = tryBind(socket_, lastBindError_);
+    net_.udpSocket = socket_;
+    changed();
+    setBound(tryBind(socket_, lastBindError_));
     thread_ = std::thread([this] { run(); });
 }
 
@@ -58,12 +58,23 @@ void NetReceiver::stop() {
     }
 }
 
+void NetReceiver::setBound(bool bound) {
+    if (bound_.exchange(bound) != bound) {
+        changed();
+    }
+}
+
+void NetReceiver::changed() const {
+    if (changed_) {
+        changed_();
+    }
+}
+
 bool NetReceiver::tryBind(int socket, int& lastError) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port_);
     address.sin_addr.s_addr = htonl(INADDR_ANY);
-    linkState.bindAddr = address;
     if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
         if (lastError != 0) {
             DebugTrace("tmRxNetTask", 1, "udp port %u bound", unsigned{port_});
@@ -88,11 +99,18 @@ void NetReceiver::receiveOne(int socket) {
     if (received < 0) {
         return;  // nothing there after all, or a transient error: nothing learned
     }
-    linkState.setPeer(PeerAddress::fromSockaddr(from));
+    const PeerAddress sender = PeerAddress::fromSockaddr(from);
+    const bool moved = net_.peer() != sender;
+    net_.setPeer(sender);
     if (received == 0) {
+        if (moved) {
+            changed();
+        }
         return;  // an empty datagram names a sender but does not make it known
     }
-    linkState.peerKnown = true;
+    if (!net_.peerKnown.exchange(true) || moved) {
+        changed();
+    }
     deliver_(std::string(buffer.data(), static_cast<std::size_t>(received)), release_.get_token());
 }
 
@@ -105,10 +123,10 @@ void NetReceiver::run() {
         }
         if (!bound_) {
             wake_.wait(kBindRetryMs);
-            bound_ = tryBind(socket, lastBindError_);
+            setBound(tryBind(socket, lastBindError_));
             continue;
         }
-        if (!linkState.netMode) {
+        if (!net_.netMode) {
             wake_.wait(-1);
             continue;
         }
@@ -118,10 +136,11 @@ void NetReceiver::run() {
         }
         // The link may have left NET while we waited: then the datagram stays
         // queued until NET is chosen again.
-        if ((waits[0].revents & POLLIN) && linkState.netMode) {
+        if ((waits[0].revents & POLLIN) && net_.netMode) {
             receiveOne(socket);
         }
     }
-    linkState.udpSocket = -1;
+    net_.udpSocket = -1;
     close(socket);
+    setBound(false);
 }

@@ -11,7 +11,8 @@ namespace {
 constexpr std::size_t kBurstCapacity = 1023;
 }  // namespace
 
-SerialReceiver::SerialReceiver(Deliver deliver) : deliver_(std::move(deliver)) {}
+SerialReceiver::SerialReceiver(Deliver deliver, Failed failed)
+    : deliver_(std::move(deliver)), failed_(std::move(failed)) {}
 
 SerialReceiver::~SerialReceiver() {
     stop();
@@ -83,6 +84,9 @@ void SerialReceiver::run() {
         if (burst.status == BurstStatus::Failed) {
             DebugTrace("tmRxUartTask", 468, "read uart failed");
             failed = true;
+            if (failed_) {
+                failed_();
+            }
         } else if (burst.status == BurstStatus::Data && burst.size > 0) {
             buffer[burst.size] = '\0';
             DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", traceSafe(buffer.data()).c_str());

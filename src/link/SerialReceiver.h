@@ -13,13 +13,15 @@
 // The serial receive thread: while a port is set it reads one burst at a time
 // (ended by more than 10 ms of silence or 1023 bytes) and delivers each burst
 // in order. It blocks in poll on the port and its wake event: no timer ticks.
+// A port that stops working (unplugged) is reported once through `failed`.
 class SerialReceiver {
   public:
     // Hands one burst on. `release` is requested when the port it came from
     // is given up (setPort, stop): a delivery still waiting then must return.
     using Deliver = std::function<void(std::string burst, std::stop_token release)>;
+    using Failed = std::function<void()>;
 
-    explicit SerialReceiver(Deliver deliver);
+    explicit SerialReceiver(Deliver deliver, Failed failed = {});
     ~SerialReceiver();
     SerialReceiver(const SerialReceiver&) = delete;
     SerialReceiver& operator=(const SerialReceiver&) = delete;
@@ -36,6 +38,7 @@ class SerialReceiver {
     void run();
 
     Deliver deliver_;
+    Failed failed_;
     WakeEvent wake_;
     std::mutex mutex_;
     std::condition_variable served_;

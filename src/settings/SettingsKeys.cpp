@@ -9,7 +9,7 @@ QString homeFolderDefault() {
     if (home.empty() || home.back() != '/') {
         home += '/';
     }
-    return AnsiToWide(home);
+    return decodeUtf8(home);
 }
 
 std::string defaultLabelTemplate() {
@@ -33,7 +33,7 @@ bool applyFirstRunRule(SettingsStore& store) {
     }
     DebugTrace("CTolvaneAppDlg::OnInitDialog", 550, "is first ");
     store.WriteInt(keys::version, kFirstRunStamp);
-    store.WriteString(keys::format, AnsiToWide(defaultLabelTemplate()));
+    store.WriteString(keys::format, decodeUtf8(defaultLabelTemplate()));
     store.WriteString(keys::ssid, QStringLiteral("default"));
     store.WriteString(keys::passwd, QStringLiteral("lantern"));
     store.WriteString(keys::file, QStringLiteral("kav"));

@@ -6,7 +6,7 @@
 
 class SettingsStore;
 
-// The thirteen keys of the section "TolvaneApp".
+// The keys of the section "TolvaneApp".
 namespace keys {
 inline constexpr char version[] = "version";  // int: first-run stamp
 inline constexpr char format[] = "format";    // string: label template, CR LF line ends
@@ -23,7 +23,7 @@ inline constexpr char fPath[] = "fPath";          // string: record folder, ends
 inline constexpr char root[] = "root";            // string: parameter panel password
 
 // Every key of the store, in the order of the key table.
-inline constexpr std::array<const char*, 13> all = {
+inline constexpr std::array all = {
     version,         format,          ssid,      passwd, file, speed, f2name, kavrin_speed3_1,
     kavrin_speed3_2, kavrin_speed3_3, presetCnt, fPath,  root};
 }  // namespace keys

@@ -1,9 +1,9 @@
 #include "text/TextConv.h"
 
-std::string WideToAnsi(const QString& text) {
+std::string encodeUtf8(const QString& text) {
     return text.toStdString();
 }
 
-QString AnsiToWide(const std::string& text) {
+QString decodeUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }

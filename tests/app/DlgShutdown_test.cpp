@@ -6,7 +6,6 @@
 #include <chrono>
 #include <thread>
 
-#include "link/LinkState.h"
 #include "support/LoopbackWire.h"
 #include "support/PanelHarness.h"
 #include "support/Pty.h"
@@ -24,7 +23,7 @@ TEST(Shutdown, ClosingWhileFramesStreamInJoinsEveryThread) {
         panel.open();
         if (round % 2 == 1) {
             panel.pick(ctl::kPort, 1);  // half the rounds read the serial port
-            ASSERT_TRUE(linkState.serialOpen);
+            ASSERT_TRUE(panel.link().serialOpen);
         }
         std::atomic<bool> streaming{true};
         std::thread machine([&] {
@@ -38,13 +37,15 @@ TEST(Shutdown, ClosingWhileFramesStreamInJoinsEveryThread) {
         });
         settle(20);
         const auto before = std::chrono::steady_clock::now();
+        panel.dlg().close();  // the operator closes the window
+        const LinkStatus closed = panel.link();
         panel.close();
         const auto took = std::chrono::steady_clock::now() - before;
         streaming = false;
         machine.join();
         EXPECT_LT(took, 1s) << "round " << round;
-        EXPECT_EQ(linkState.udpSocket, -1);
-        EXPECT_FALSE(linkState.serialOpen);
+        EXPECT_FALSE(closed.udpOpen);
+        EXPECT_FALSE(closed.serialOpen);
     }
 }
 

@@ -16,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "link/LinkState.h"
 #include "settings/SettingsKeys.h"
 #include "support/LoopbackWire.h"
 #include "support/PanelHarness.h"
@@ -144,7 +143,7 @@ std::vector<Row> rows() {
         // Clock and Wi-Fi.
         {"Clock",
          {},
-         steps({click(kTime), [](PanelHarness& p) { p.dlg().tmShowClock(); }}),
+         steps({click(kTime), [](PanelHarness& p) { p.dlg().showClock(); }}),
          {"kavrin_time:2025,03,05,09,03,07"},
          {},
          {{kClock, "2025-03-05 09:03:07"}}},
@@ -398,9 +397,8 @@ TEST_P(OperatorCommand, SendsStoresAndSurvivesARestart) {
     if (row.prepare) {
         row.prepare(panel);
     }
-    wire.attach();
-    linkState.sendSuppressed = link == Link::Suppressed;
-    linkState.peerKnown = link != Link::NoPeer;
+    wire.attach(panel.dlg().link(), link != Link::NoPeer);
+    panel.dlg().link().setSendsSuppressed(link == Link::Suppressed);
 
     testing::internal::CaptureStdout();
     row.act(panel);

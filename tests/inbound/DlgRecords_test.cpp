@@ -87,9 +87,9 @@ TEST_F(Records, SaveRecordReportsWhetherItWrote) {
     report.isRecord = true;
     report.time = "T";
     report.state.data = 4;
-    EXPECT_TRUE(panel.dlg().tmSaveRecord(report));
+    EXPECT_TRUE(panel.dlg().saveCountingRecord(report));
     panel.dlg().recordFolder = folder() + "gone/";
-    EXPECT_FALSE(panel.dlg().tmSaveRecord(report));
+    EXPECT_FALSE(panel.dlg().saveCountingRecord(report));
     EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.csv"});
 }
 

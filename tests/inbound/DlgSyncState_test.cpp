@@ -4,7 +4,6 @@
 #include <string>
 
 #include "commands/CommandSet.h"
-#include "link/LinkState.h"
 #include "settings/SettingsKeys.h"
 #include "support/InboundPanel.h"
 #include "support/LoopbackWire.h"
@@ -145,7 +144,7 @@ TEST_F(Mirror, PresetSwitchFollowsTheMachine) {
 // operator's changes are sent again.
 TEST_F(Mirror, EchoesNothingToTheMachine) {
     LoopbackWire wire;
-    wire.attach();
+    wire.attach(panel.dlg().link());
     testing::internal::CaptureStdout();
     ASSERT_TRUE(receive("start[5,2,56,2,11,22,33,-9,1]end"));
     const std::string out = testing::internal::GetCapturedStdout();
@@ -153,7 +152,7 @@ TEST_F(Mirror, EchoesNothingToTheMachine) {
     EXPECT_TRUE(wire.sent().empty());
     EXPECT_EQ(shown(ctl::kSpeed3), "33");
     EXPECT_EQ(shown(ctl::kPresetCount), "9");
-    EXPECT_FALSE(linkState.sendSuppressed);
+    EXPECT_FALSE(panel.dlg().link().sendsSuppressed());
 
     panel.type(ctl::kSpeed1, "12");
     EXPECT_EQ(wire.sent(), std::vector<std::string>{commands::speedsCommand("12", "22", "33") +

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <thread>
 
-#include "link/LinkState.h"
 #include "support/LoopbackWire.h"
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
@@ -50,7 +49,7 @@ TEST_F(NetLink, LatestSenderWinsAndEmptyDatagramsDoNotCount) {
     LoopbackEndpoint other;
     machine.sendTo(panel.udpPort, "");
     settle(100);
-    EXPECT_FALSE(linkState.peerKnown);
+    EXPECT_FALSE(panel.link().peerKnown);
 
     machineSends(machine, 1);
     machineSends(other, 2);
@@ -83,7 +82,7 @@ TEST(NetLinkBusyPort, NoSpinWhileThePortIsHeldAndRecoversWhenFreed) {
     const std::string trace = testing::internal::GetCapturedStdout();
     EXPECT_NE(trace.find("failed: Address already in use"), std::string::npos);
     EXPECT_LT(used, 0.1) << "a spinning receive thread would use the whole 2.5 s";
-    EXPECT_FALSE(linkState.peerKnown);
+    EXPECT_FALSE(panel.link().peerKnown);
 
     holder.reset();
     LoopbackEndpoint machine;
@@ -115,14 +114,14 @@ TEST(NetLinkWhileSerial, DatagramsWaitAndArriveWhenNetIsChosenAgain) {
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=1"; }));
 
     panel.pick(ctl::kPort, 1);
-    ASSERT_TRUE(linkState.serialOpen);
+    ASSERT_TRUE(panel.link().serialOpen);
     machine.sendTo(panel.udpPort, "start[2,0,2,1,15,30,45,0,0]end");
     settle(100);
     EXPECT_EQ(panel.text(ctl::kData), "data=1");
 
     panel.pick(ctl::kPort, 0);
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=2"; }));
-    EXPECT_TRUE(linkState.peerKnown);  // the peer survives the trip through serial
+    EXPECT_TRUE(panel.link().peerKnown);  // the peer survives the trip through serial
 }
 
 }  // namespace

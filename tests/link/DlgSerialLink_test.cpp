@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 
-#include "link/LinkState.h"
 #include "link/SerialDevice.h"
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
@@ -62,8 +61,8 @@ TEST_F(SerialLink, PortsAreOfferedAndPickingOneOpensItRawAtTwoMegabit) {
     EXPECT_NE(testing::internal::GetCapturedStdout().find(
                   "D:[CTolvaneAppDlg::OnCbnSelchangeComnumCombo,943]command by uart\r\n"),
               std::string::npos);
-    EXPECT_TRUE(linkState.serialOpen);
-    EXPECT_FALSE(linkState.netMode);
+    EXPECT_TRUE(panel.link().serialOpen);
+    EXPECT_EQ(panel.link().kind, LinkKind::Serial);
 
     termios settings{};
     ASSERT_EQ(tcgetattr(com7.master(), &settings), 0);
@@ -106,12 +105,12 @@ TEST_F(SerialLink, SwitchingPortsClosesTheFirstAndNetClosesAny) {
     EXPECT_EQ(com8.read(30ms), withNul("kavrin_key:stop"));
     EXPECT_EQ(com7.read(30ms), "");
     choose("COM7");  // it was closed, so it opens again
-    EXPECT_TRUE(linkState.serialOpen);
+    EXPECT_TRUE(panel.link().serialOpen);
     choose("COM7");  // the open port is closed and opened again
-    EXPECT_TRUE(linkState.serialOpen);
+    EXPECT_TRUE(panel.link().serialOpen);
     choose("NET");
-    EXPECT_FALSE(linkState.serialOpen);
-    EXPECT_TRUE(linkState.netMode);
+    EXPECT_FALSE(panel.link().serialOpen);
+    EXPECT_EQ(panel.link().kind, LinkKind::Net);
     EXPECT_TRUE(panel.messages.empty());
 }
 
@@ -121,8 +120,8 @@ TEST_F(SerialLink, AHeldPortFailsWithTheMessageAndCommandsAreOnlyTraced) {
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
     choose("COM7");
     EXPECT_EQ(panel.messages, std::vector<QString>{QString::fromUtf8("打开COM失败!")});
-    EXPECT_FALSE(linkState.serialOpen);
-    EXPECT_FALSE(linkState.netMode);
+    EXPECT_FALSE(panel.link().serialOpen);
+    EXPECT_EQ(panel.link().kind, LinkKind::Serial);
 
     testing::internal::CaptureStdout();
     panel.click(ctl::kPrint);
@@ -131,7 +130,7 @@ TEST_F(SerialLink, AHeldPortFailsWithTheMessageAndCommandsAreOnlyTraced) {
     EXPECT_EQ(panel.messages.size(), 1u);
     close(holder);
     choose("COM7");
-    EXPECT_TRUE(linkState.serialOpen);
+    EXPECT_TRUE(panel.link().serialOpen);
 }
 
 TEST_F(SerialLink, AFailedWriteTellsTheOperator) {
@@ -206,11 +205,11 @@ TEST_F(SerialLink, ControlBytesTypedByTheOperatorAreEscapedInTheTraceOnly) {
 
 TEST_F(SerialLink, SuppressedSendsLeaveNoBytesAndNoTrace) {
     choose("COM7");
-    linkState.sendSuppressed = true;
+    panel.dlg().link().setSendsSuppressed(true);
     testing::internal::CaptureStdout();
     panel.click(ctl::kPrint);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    linkState.sendSuppressed = false;
+    panel.dlg().link().setSendsSuppressed(false);
     EXPECT_EQ(com7.read(30ms), "");
 }
 
@@ -327,7 +326,7 @@ TEST_F(SerialReceive, SwitchingAwayFromAFloodThatFilledTheQueueReturnsAtOnce) {
     const auto took = std::chrono::steady_clock::now() - before;
     watchdog.dismiss();
     EXPECT_LT(took, 100ms);
-    EXPECT_FALSE(linkState.serialOpen);
+    EXPECT_FALSE(panel.dlg().link().status().serialOpen);
 
     // What was queued before the switch is still dispatched.
     EXPECT_TRUE(waitUntil([&] { return panel.text(ctl::kData) != shownBefore; }, 10000));

@@ -18,7 +18,6 @@
 #include <thread>
 #include <vector>
 
-#include "link/LinkState.h"
 #include "link/NetReceiver.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
@@ -208,11 +207,11 @@ std::uint16_t freePort() {
 }
 
 TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
-    linkState.reset();
+    NetLinkState net;
     Inbox inbox;
     const std::uint16_t port = freePort();
     NetReceiver receiver(
-        port, [&](std::string chunk, std::stop_token) { inbox.deliver(std::move(chunk)); });
+        port, net, [&](std::string chunk, std::stop_token) { inbox.deliver(std::move(chunk)); });
     receiver.start();
     const int machine = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in machineAddress = loopback(0);
@@ -234,19 +233,18 @@ TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
     for (int i = 0; i < 200; ++i) {
         EXPECT_EQ(chunks[static_cast<std::size_t>(i)], std::to_string(i));
     }
-    EXPECT_TRUE(linkState.peerKnown);
-    EXPECT_EQ(linkState.peer(), PeerAddress::fromSockaddr(machineAddress));
+    EXPECT_TRUE(net.peerKnown);
+    EXPECT_EQ(net.peer(), PeerAddress::fromSockaddr(machineAddress));
     receiver.stop();
-    EXPECT_EQ(linkState.udpSocket, -1);
+    EXPECT_EQ(net.udpSocket, -1);
     close(machine);
-    linkState.reset();
 }
 
 TEST(NetReceiverThread, StopReleasesADeliveryThatWaitsForRoom) {
-    linkState.reset();
+    NetLinkState net;
     StuckTaker taker;
     const std::uint16_t port = freePort();
-    NetReceiver receiver(port,
+    NetReceiver receiver(port, net,
                          [&](std::string, std::stop_token release) { taker.deliver(release); });
     receiver.start();
     ASSERT_TRUE(receiver.bound());
@@ -261,15 +259,14 @@ TEST(NetReceiverThread, StopReleasesADeliveryThatWaitsForRoom) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);
     EXPECT_EQ(taker.released(), 1);
     close(machine);
-    linkState.reset();
 }
 
 TEST(NetReceiverThread, StopsAtOnceWhileDatagramsStreamIn) {
     for (int round = 0; round < 20; ++round) {
-        linkState.reset();
+        NetLinkState net;
         const std::uint16_t port = freePort();
         std::atomic<int> delivered{0};
-        NetReceiver receiver(port, [&](std::string, std::stop_token) { ++delivered; });
+        NetReceiver receiver(port, net, [&](std::string, std::stop_token) { ++delivered; });
         receiver.start();
         std::atomic<bool> sending{true};
         std::thread machine([&] {
@@ -283,7 +280,6 @@ TEST(NetReceiverThread, StopsAtOnceWhileDatagramsStreamIn) {
         });
         expectPromptStop(receiver, sending, machine);
     }
-    linkState.reset();
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ class InboundPanel : public testing::Test {
 
     std::string folder() const { return records.path().string() + "/"; }
     bool receive(std::string_view chunk) {
-        return panel.dlg().tmRxFrame(chunk.data(), chunk.size());
+        return panel.dlg().receiveChunk(chunk.data(), chunk.size());
     }
     std::string shown(int id) const { return panel.text(id).toStdString(); }
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "link/LinkState.h"
+#include "link/Link.h"
 
 LoopbackEndpoint::LoopbackEndpoint() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
     sockaddr_in local{};
@@ -65,9 +65,8 @@ std::vector<std::string> LoopbackEndpoint::receive(std::chrono::milliseconds wai
     return datagrams;
 }
 
-void LoopbackWire::attach() const {
-    linkState.netMode = true;
-    linkState.udpSocket = panel.fd();
-    linkState.setPeer(PeerAddress::fromSockaddr(machine.address()));
-    linkState.peerKnown = true;
+void LoopbackWire::attach(Link& link, bool peerKnown) const {
+    link.attachSocket(panel.fd(), peerKnown
+                                      ? std::optional(PeerAddress::fromSockaddr(machine.address()))
+                                      : std::nullopt);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class Link;
+
 // A UDP socket on 127.0.0.1 that plays the machine's end of the link.
 class LoopbackEndpoint {
   public:
@@ -28,12 +30,11 @@ class LoopbackEndpoint {
     int fd_;
 };
 
-// Puts the panel in NET mode with a known peer, without its receive thread:
-// the panel sends from `panel` to `machine`. Restores nothing: the window
-// resets the link when it closes.
+// Puts a link in NET mode without its receive thread: it sends from `panel`
+// to `machine`, once the machine is known (`peerKnown`).
 struct LoopbackWire {
     LoopbackEndpoint panel;
     LoopbackEndpoint machine;
-    void attach() const;
+    void attach(Link& link, bool peerKnown = true) const;
     std::vector<std::string> sent() const { return machine.receive(); }
 };

@@ -37,6 +37,7 @@ class PanelHarness {
                          const QString& fallback = QStringLiteral("<absent>")) const;
 
     QString text(int id) const { return dialog_->ctrlText(id); }
+    LinkStatus link() const { return dialog_->link().status(); }
     void type(int id, const QString& text);  // the operator replaces an edit's text
     void click(int id);
     void pick(int id, int index);  // the operator chooses a list entry

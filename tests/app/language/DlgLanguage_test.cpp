@@ -19,7 +19,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Translations.h"
-#include "link/LinkState.h"
+#include "link/Link.h"
 #include "support/PanelHarness.h"
 #include "support/Pty.h"
 
@@ -87,7 +87,7 @@ TEST_F(Language, SerialPortMessagesNameThePortWhereTheTranslationCan) {
     panel.pick(ctl::kPort, entry);
     close(holder);
     panel.pick(ctl::kPort, entry);
-    ASSERT_TRUE(linkState.serialOpen);
+    ASSERT_TRUE(panel.link().serialOpen);
     com7.unplug();
     panel.click(ctl::kPrint);
 
@@ -141,7 +141,7 @@ TEST_F(Language, FolderChooserTitle) {
     PanelHarness panel;
     panel.realFolderChooser = true;
     CTolvaneAppDlg& dlg = panel.open();
-    const QString title = readWhileOpen([&] { dlg.SelectFolder(); },
+    const QString title = readWhileOpen([&] { dlg.chooseFolder(); },
                                         [](QWidget* chooser) {
                                             const QString text = chooser->windowTitle();
                                             static_cast<QDialog*>(chooser)->reject();
@@ -169,7 +169,6 @@ TEST_F(Language, CaptionsListsAndCommandsNeverChange) {
     EXPECT_EQ(dlg.comboEntryText(ctl::kFunction, 1), "pocket checking");
     EXPECT_EQ(dlg.comboEntryText(ctl::kRecordFormat, 1), "xml");
 
-    linkState.peerKnown = false;
     testing::internal::CaptureStdout();
     panel.click(ctl::kPrint);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),

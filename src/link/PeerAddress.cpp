@@ -1,6 +1,4 @@
-#include "link/LinkState.h"
-
-LinkState linkState;
+#include "link/PeerAddress.h"
 
 PeerAddress PeerAddress::fromSockaddr(const sockaddr_in& from) {
     return PeerAddress{from.sin_addr.s_addr, from.sin_port};
@@ -21,15 +19,4 @@ std::uint64_t PeerAddress::pack() const {
 PeerAddress PeerAddress::unpack(std::uint64_t word) {
     return PeerAddress{static_cast<std::uint32_t>(word >> 16),
                        static_cast<std::uint16_t>(word & 0xFFFF)};
-}
-
-void LinkState::reset() {
-    serialHandle = -1;
-    peerAddr = 0;
-    bindAddr = sockaddr_in{};
-    peerKnown = false;
-    serialOpen = false;
-    sendSuppressed = false;
-    udpSocket = -1;
-    netMode = true;
 }

@@ -1,4 +1,4 @@
-#include "inbound/ChunkQueue.h"
+#include "link/ChunkQueue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "inbound/ChunkQueue.h"
+#include "link/ChunkQueue.h"
 
 ChunkQueue::Push ChunkQueue::push(std::string chunk, std::stop_token cancel) {
     std::unique_lock lock(mutex_);

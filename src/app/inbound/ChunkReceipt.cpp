@@ -7,7 +7,7 @@
 
 // One chunk from the machine: mirror a changed state, write a counting record,
 // then show the count. Only the first frame of a chunk counts.
-bool CTolvaneAppDlg::tmRxFrame(const char* chunk, std::size_t length) {
+bool CTolvaneAppDlg::receiveChunk(const char* chunk, std::size_t length) {
     const ParsedFrame frame = parseFrame(chunk, length);
     if (frame.status == FrameStatus::NoFrame) {
         return false;
@@ -18,11 +18,11 @@ bool CTolvaneAppDlg::tmRxFrame(const char* chunk, std::size_t length) {
     }
     const DeviceReport& report = frame.report;
     if (report.state != lastReport) {
-        tmSyncState(report);
+        mirrorMachineState(report);
         lastReport = report.state;
     }
     if (report.isRecord) {
-        tmSaveRecord(report);
+        saveCountingRecord(report);
     }
     setCtrlText(ctl::kData, QStringLiteral("data=%1").arg(report.state.data));
     return true;

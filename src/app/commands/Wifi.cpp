@@ -4,22 +4,21 @@
 #include "link/LocalIp.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
 // Hands the machine the Wi-Fi credentials with this computer's address and
 // port; the credentials are stored whether or not the command got through.
 // Credentials the machine would split wrongly are refused: nothing is sent or
 // stored, and a message box says why.
-void CTolvaneAppDlg::OnBnClickedWifiSet() {
-    const std::string ssid = GetCtrlText(*this, ctl::kSsid);
-    const std::string password = GetCtrlText(*this, ctl::kWifiPassword);
+void CTolvaneAppDlg::onWifiSetClicked() {
+    const std::string ssid = ctrlUtf8(ctl::kSsid);
+    const std::string password = ctrlUtf8(ctl::kWifiPassword);
     if (!commands::wifiFieldSendable(ssid) || !commands::wifiFieldSendable(password)) {
         messageBox(tr("WIFI名称或密码含有逗号或空字符，未发送!"));
         return;
     }
     const std::string address = env_.localIp ? env_.localIp() : GetLocalIp();
-    tmSendMsg(commands::wifiCommand(ssid, password, address));
-    store_.WriteString(keys::ssid, AnsiToWide(ssid));
-    store_.WriteString(keys::passwd, AnsiToWide(password));
+    sendCommand(commands::wifiCommand(ssid, password, address));
+    store_.WriteString(keys::ssid, decodeUtf8(ssid));
+    store_.WriteString(keys::passwd, decodeUtf8(password));
 }

@@ -13,11 +13,11 @@ void CTolvaneAppDlg::startClock() {
     DebugTrace("tmTimeTask", 825, "enter time thread!");
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(100);
-    connect(clockTimer_, &QTimer::timeout, this, [this] { tmShowClock(); });
-    tmShowClock();
+    connect(clockTimer_, &QTimer::timeout, this, [this] { showClock(); });
+    showClock();
     clockTimer_->start();
 }
 
-void CTolvaneAppDlg::tmShowClock() {
-    setCtrlText(ctl::kClock, AnsiToWide(formatClockDisplay(localCalendar(now()))));
+void CTolvaneAppDlg::showClock() {
+    setCtrlText(ctl::kClock, decodeUtf8(formatClockDisplay(localCalendar(now()))));
 }

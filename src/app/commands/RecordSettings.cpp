@@ -7,34 +7,21 @@
 #include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "text/ControlText.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::refreshRecordPath() {
-    setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));
+    setCtrlText(ctl::kRecordPath, decodeUtf8(recordPathNow()));
 }
 
-void CTolvaneAppDlg::OnEnChangeFile() {
-    store_.WriteString(keys::file, AnsiToWide(GetCtrlText(*this, ctl::kFileName)));
-    refreshRecordPath();
-}
-
-void CTolvaneAppDlg::OnBnClickedBrowse() {
-    recordFolder = SelectFolder();
+void CTolvaneAppDlg::onChooseRecordFolderClicked() {
+    recordFolder = chooseFolder();
     if (!recordFolder.empty()) {
-        store_.WriteString(keys::fPath, AnsiToWide(recordFolder));
+        store_.WriteString(keys::fPath, decodeUtf8(recordFolder));
     }
     refreshRecordPath();
 }
 
-void CTolvaneAppDlg::OnCbnSelchangeWorkstationCombo() {
-    const int index = comboSelection(ctl::kRecordFormat);
-    store_.WriteInt(keys::f2name, index);
-    refreshRecordPath();
-    tmSendMsg(commands::recordFormatCommand(index));
-}
-
-std::string CTolvaneAppDlg::SelectFolder() {
+std::string CTolvaneAppDlg::chooseFolder() {
     if (env_.selectFolder) {
         return env_.selectFolder();
     }
@@ -42,5 +29,5 @@ std::string CTolvaneAppDlg::SelectFolder() {
     if (folder.isEmpty()) {
         return std::string();
     }
-    return WideToAnsi(folder) + "/";
+    return encodeUtf8(folder) + "/";
 }

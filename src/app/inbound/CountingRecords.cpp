@@ -8,7 +8,6 @@
 #include "inbound/Calendar.h"
 #include "inbound/RecordFile.h"
 #include "inbound/RecordText.h"
-#include "text/ControlText.h"
 #include "text/DebugTrace.h"
 #include "text/TextConv.h"
 
@@ -26,18 +25,18 @@ std::string_view beforeNul(const std::string& text) {
 
 // The path a record arriving now goes to: folder, name, local time to the
 // second, ".", format. One clock reading per call.
-std::string CTolvaneAppDlg::tmRecordPath() {
-    const std::string name = GetCtrlText(*this, ctl::kFileName);
-    const std::string format = GetComboText(*this, ctl::kRecordFormat);
+std::string CTolvaneAppDlg::recordPathNow() {
+    const std::string name = ctrlUtf8(ctl::kFileName);
+    const std::string format = selectedEntryUtf8(ctl::kRecordFormat);
     return composeRecordPath(beforeNul(recordFolder), beforeNul(name), localCalendar(now()),
                              beforeNul(format));
 }
 
 // Appends one counting record to its file; edit 1021 shows the path tried.
-bool CTolvaneAppDlg::tmSaveRecord(const DeviceReport& report) {
-    const std::string path = tmRecordPath();
-    const std::string text = recordText(report, GetComboText(*this, ctl::kRecordFormat));
-    setCtrlText(ctl::kRecordPath, AnsiToWide(path));
+bool CTolvaneAppDlg::saveCountingRecord(const DeviceReport& report) {
+    const std::string path = recordPathNow();
+    const std::string text = recordText(report, selectedEntryUtf8(ctl::kRecordFormat));
+    setCtrlText(ctl::kRecordPath, decodeUtf8(path));
     const RecordWriteResult result = appendRecord(path, text);
     if (!result.written) {
         DebugTrace("CTolvaneAppDlg::tmSaveRecord", 1154, "record not written to %s: %s",

@@ -1,0 +1,62 @@
+#include "app/ControlTable.h"
+#include "app/PanelLock.h"
+#include "app/TolvaneAppDlg.h"
+#include "commands/CommandSet.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "text/TextConv.h"
+
+bool CTolvaneAppDlg::startUp() {
+    setWindowIcon(appIcon);
+
+    // The port list: "NET", then every serial port found.
+    EnumSerialPorts(portNumbers_, env_.ports);
+    addComboEntry(ctl::kPort, QStringLiteral("NET"));
+    for (unsigned number : portNumbers_) {
+        addComboEntry(ctl::kPort, QStringLiteral("COM%1").arg(number));
+    }
+    setComboSelection(ctl::kPort, 0);
+
+    for (int pitch : commands::pitchTable) {
+        addComboEntry(ctl::kPitch, QString::number(pitch));
+    }
+    setComboSelection(ctl::kPitch, 0);
+    for (const char* name : functionNames()) {
+        addComboEntry(ctl::kFunction, decodeUtf8(name));
+    }
+    setComboSelection(ctl::kFunction, 0);
+    for (const char* name : speedNames()) {
+        addComboEntry(ctl::kSpeedStep, decodeUtf8(name));
+    }
+    for (const char* name : recordFormatNames()) {
+        addComboEntry(ctl::kRecordFormat, decodeUtf8(name));
+    }
+    setComboSelection(ctl::kSpeedStep, -1);
+    setComboSelection(ctl::kRecordFormat, -1);
+
+    if (env_.startThreads) {
+        startClock();
+    }
+
+    applyFirstRunRule(store_);
+
+    // Every setting into its control. Filling the single-line edits runs their
+    // change handlers, which store the value shown again.
+    fillBoundControls();
+    setCtrlText(ctl::kSsid, store_.ReadString(keys::ssid));
+    setCtrlText(ctl::kWifiPassword, store_.ReadString(keys::passwd));
+    fillPreset();
+    recordFolder = encodeUtf8(store_.ReadString(keys::fPath, homeFolderDefault()));
+
+    setCtrlText(ctl::kRecordPath, decodeUtf8(recordPathNow()));
+
+    takeFullRect();
+    resizeOuter(narrowWidth(fullRect), fullRect.height());
+    panelOpen = false;
+
+    if (env_.startThreads) {
+        startReceivers();
+    }
+    control(ctl::kPort)->setFocus();
+    return true;
+}

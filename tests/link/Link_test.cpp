@@ -1,0 +1,209 @@
+// The link on its own, without a window: choosing NET or a port, what each
+// command meets, and chunks and status changes handed to the owner's thread.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "link/Link.h"
+#include "support/LoopbackWire.h"
+#include "support/Probes.h"
+#include "support/Pty.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string frame(int count) {
+    return "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0]end";
+}
+
+// A link on a free UDP port whose ports folder offers only what a test links
+// into it; the test's thread is the owner's.
+class LinkTest : public testing::Test {
+  protected:
+    LinkTest()
+        : udpPort(freeUdpPort()),
+          link(LinkSetup{udpPort, portsEnvironment()},
+               LinkHandlers{[this](const std::string& chunk) { chunks.push_back(chunk); },
+                            [this](const LinkStatus& status) { statuses.push_back(status); }}) {}
+
+    PortsEnvironment portsEnvironment() const {
+        PortsEnvironment env;
+        env.portsDir = home / "ports";
+        env.devRoot = home / "no-dev";
+        env.sysRoot = home / "no-sys";
+        return env;
+    }
+
+    // Waits on the link's event descriptor and pumps until `done` holds.
+    template <class Predicate>
+    bool pumpUntil(Predicate done, std::chrono::milliseconds limit = 2000ms) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            if (left <= 0ms) {
+                return false;
+            }
+            pollfd ready{link.eventFd(), POLLIN, 0};
+            if (poll(&ready, 1, static_cast<int>(left.count())) > 0) {
+                link.pump();
+            }
+        }
+        return true;
+    }
+
+    bool reported(bool (*holds)(const LinkStatus&)) {
+        return pumpUntil([&] { return !statuses.empty() && holds(statuses.back()); });
+    }
+
+    TempDir home;
+    std::uint16_t udpPort;
+    std::vector<std::string> chunks;
+    std::vector<LinkStatus> statuses;
+    Link link;
+};
+
+TEST_F(LinkTest, NetCommandsWaitForTheMachineThenGoToTheLatestSender) {
+    link.start();
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.udpOpen && s.udpBound; }));
+    EXPECT_EQ(link.status().kind, LinkKind::Net);
+    LoopbackEndpoint machine;
+    LoopbackEndpoint other;
+
+    // An empty datagram names a sender but does not make it the machine.
+    machine.sendTo(udpPort, "");
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.peer.port != 0; }));
+    EXPECT_FALSE(link.status().peerKnown);
+    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Dropped);
+
+    machine.sendTo(udpPort, frame(1));
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
+    EXPECT_EQ(chunks[0], frame(1));
+    EXPECT_TRUE(statuses.back().peerKnown);
+    EXPECT_EQ(statuses.back().peer, PeerAddress::fromSockaddr(machine.address()));
+    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
+    EXPECT_EQ(machine.receive(), std::vector<std::string>{withNul("kavrin_key:print")});
+
+    other.sendTo(udpPort, frame(2));
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 2; }));
+    EXPECT_EQ(statuses.back().peer, PeerAddress::fromSockaddr(other.address()));
+    // Only the text up to its first NUL goes out, with one NUL.
+    EXPECT_EQ(link.send(std::string("kavrin_clear\0rest", 17)), SendResult::Sent);
+    EXPECT_EQ(other.receive(), std::vector<std::string>{withNul("kavrin_clear")});
+    EXPECT_TRUE(machine.receive(20ms).empty());
+}
+
+TEST_F(LinkTest, AFloodIsHandedOverInBatchesInOrderAndWhole) {
+    link.start();
+    LoopbackEndpoint machine;
+    for (int count = 1; count <= 200; ++count) {
+        machine.sendTo(udpPort, frame(count));
+    }
+    std::this_thread::sleep_for(200ms);  // all 200 are queued by now
+    pollfd ready{link.eventFd(), POLLIN, 0};
+    ASSERT_EQ(poll(&ready, 1, 1000), 1);
+    link.pump();
+    EXPECT_EQ(chunks.size(), 64u);
+    EXPECT_EQ(poll(&ready, 1, 0), 1) << "the rest must wake the owner again";
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 200; }));
+    for (int count = 1; count <= 200; ++count) {
+        EXPECT_EQ(chunks[static_cast<std::size_t>(count - 1)], frame(count));
+    }
+}
+
+class SerialLinkTest : public LinkTest {
+  protected:
+    SerialLinkTest() { com7.linkAs(home / "ports", "COM7"); }
+    Pty com7;
+};
+
+TEST_F(SerialLinkTest, APortCarriesCommandsAndBurstsUntilNetIsChosen) {
+    link.start();
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(link.chooseSerial(7));
+    EXPECT_EQ(link.send("kavrin_clear"), SendResult::Sent);
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(trace,
+              "D:[CTolvaneAppDlg::OnCbnSelchangeComnumCombo,943]command by uart\r\n"
+              "D:[CTolvaneAppDlg::tmSendMsg,807]uart cmd:\r\nkavrin_clear\r\n");
+    EXPECT_EQ(com7.read(30ms), withNul("kavrin_clear"));
+    const LinkStatus open = link.status();
+    EXPECT_EQ(open.kind, LinkKind::Serial);
+    EXPECT_EQ(open.serialPort, 7u);
+    EXPECT_TRUE(open.serialOpen);
+
+    com7.write(frame(3));
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
+    EXPECT_EQ(chunks[0], frame(3));
+    EXPECT_EQ(statuses.back(), open);
+
+    link.chooseNet();
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.kind == LinkKind::Net; }));
+    EXPECT_FALSE(statuses.back().serialOpen);
+    EXPECT_EQ(link.send("kavrin_clear"), SendResult::Dropped);
+    EXPECT_EQ(com7.read(30ms), "");
+}
+
+TEST_F(SerialLinkTest, APortThatCannotBeOpenedDropsCommands) {
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(link.chooseSerial(9));
+    EXPECT_EQ(link.send("kavrin_key:stop"), SendResult::Dropped);
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("D:[CTolvaneAppDlg::OnCbnSelchangeComnumCombo,951]open "),
+              std::string::npos);
+    EXPECT_NE(trace.find("uart cmd:\r\nkavrin_key:stop"), std::string::npos);
+    const LinkStatus status = link.status();
+    EXPECT_EQ(status.kind, LinkKind::Serial);
+    EXPECT_EQ(status.serialPort, 9u);
+    EXPECT_FALSE(status.serialOpen);
+}
+
+TEST_F(SerialLinkTest, AnUnpluggedPortIsReportedAndItsWritesFail) {
+    link.start();
+    ASSERT_TRUE(link.chooseSerial(7));
+    com7.unplug();
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serialFailed; }));
+    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::WriteFailed);
+}
+
+// Suppression holds back every command on either link, without a trace.
+TEST_F(SerialLinkTest, SuppressedSendsLeaveNoBytesAndNoTrace) {
+    LoopbackWire wire;
+    wire.attach(link);
+    ASSERT_TRUE(link.chooseSerial(7));
+    link.setSendsSuppressed(true);
+    for (const bool net : {false, true}) {
+        if (net) {
+            wire.attach(link);
+        }
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Suppressed);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    }
+    EXPECT_EQ(com7.read(30ms), "");
+    EXPECT_TRUE(wire.sent().empty());
+    link.setSendsSuppressed(false);
+    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
+    EXPECT_EQ(wire.sent(), std::vector<std::string>{withNul("kavrin_key:print")});
+}
+
+TEST_F(SerialLinkTest, StopClosesSocketAndPortPromptlyAndTwice) {
+    link.start();
+    ASSERT_TRUE(link.chooseSerial(7));
+    const auto before = std::chrono::steady_clock::now();
+    link.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    link.stop();
+    const LinkStatus status = link.status();
+    EXPECT_FALSE(status.udpOpen);
+    EXPECT_FALSE(status.udpBound);
+    EXPECT_FALSE(status.serialOpen);
+}
+
+}  // namespace
