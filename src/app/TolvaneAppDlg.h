@@ -47,8 +47,10 @@ struct DlgEnvironment {
     bool startThreads = true;                            // receive threads and clock
 };
 
-// The one window of the panel. Every reaction to the operator is a member
-// handler here; they are defined in the folder of their subsystem (Dlg*.cpp).
+// The one window of the panel: it binds its controls to their handlers and
+// to the link. The controls bound to one setting each are rows of
+// app/BoundControls.cpp; the other handlers are defined by concern in
+// app/link/, app/commands/ and app/inbound/.
 class CTolvaneAppDlg : public QDialog {
     Q_OBJECT
 
