@@ -163,8 +163,8 @@ class CTolvaneAppDlg : public QDialog {
     std::vector<unsigned> portNumbers_;
     QTimer* clockTimer_ = nullptr;
     Link link_;
-    std::unique_ptr<QSocketNotifier>
-        linkNotifier_;  // declared after the link's eventfd: goes first
+    // Declared after the link, whose event descriptor it watches: goes first.
+    std::unique_ptr<QSocketNotifier> linkNotifier_;
 
     friend class CAboutDlg;
 };
