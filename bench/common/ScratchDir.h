@@ -1,20 +1,14 @@
 #pragma once
 
-#include <filesystem>
-#include <string>
+#include "support/TempDir.h"
 
-// A fresh folder on the local disk (under $TOLVANE_BENCH_DIR, else the
-// temporary folder), removed with its contents at the end.
-class ScratchDir {
+// The folder scratch folders go to: $TOLVANE_BENCH_DIR when it is an absolute
+// path, else the temporary folder.
+std::filesystem::path scratchBase();
+
+// A fresh folder on the local disk below scratchBase(), removed with its
+// contents at the end.
+class ScratchDir : public TempDir {
   public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    std::filesystem::path path_;
+    ScratchDir() : TempDir(scratchBase(), "tolvane-bench") {}
 };

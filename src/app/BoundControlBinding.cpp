@@ -26,7 +26,7 @@ void CTolvaneAppDlg::fillBoundControls() {
 // the disk.
 void CTolvaneAppDlg::boundControlChanged(const BoundControl& bound) {
     if (bound.command != nullptr) {
-        if (std::string command = bound.command(*this); !command.empty()) {
+        if (std::string command = bound.command(*this, bound.id); !command.empty()) {
             sendCommand(std::move(command));
         }
     }

@@ -24,9 +24,9 @@ struct BoundControl {
     const char* key = nullptr;     // settings key; nullptr: the value is not stored
     int defaultIndex = 0;          // Index: shown when the key is absent
     const char* defaultText = "";  // Text: shown when the key is absent
-    // The command a change sends, read from the window's controls; nullptr:
-    // none. An empty text sends nothing.
-    std::string (*command)(const CTolvaneAppDlg& dlg) = nullptr;
+    // The command a change of control `id` sends, read from the window's
+    // controls; nullptr: none. An empty text sends nothing.
+    std::string (*command)(const CTolvaneAppDlg& dlg, int id) = nullptr;
     std::int32_t DeviceState::*mirror = nullptr;      // the frame value shown in it; nullptr: none
     int (*shownFromFrame)(int frameValue) = nullptr;  // Index: the entry for it; nullptr: the same
     bool partOfRecordPath = false;                    // a change shows the record path anew

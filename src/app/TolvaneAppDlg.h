@@ -48,8 +48,10 @@ struct DlgEnvironment {
     bool startThreads = true;                            // receive threads and clock
 };
 
-// The one window of the panel. Every reaction to the operator is a member
-// handler here; they are defined in the folder of their subsystem (Dlg*.cpp).
+// The one window of the panel: it binds its controls to their handlers and
+// to the link. The controls bound to one setting each are rows of
+// app/BoundControls.cpp; the other handlers are defined by concern in
+// app/link/, app/commands/ and app/inbound/.
 class CTolvaneAppDlg : public QDialog {
     Q_OBJECT
 
@@ -162,8 +164,8 @@ class CTolvaneAppDlg : public QDialog {
     std::vector<unsigned> portNumbers_;
     QTimer* clockTimer_ = nullptr;
     Link link_;
-    std::unique_ptr<QSocketNotifier>
-        linkNotifier_;  // declared after the link's eventfd: goes first
+    // Declared after the link, whose event descriptor it watches: goes first.
+    std::unique_ptr<QSocketNotifier> linkNotifier_;
 
     friend class CAboutDlg;
 };

@@ -1,9 +1,10 @@
 #include "commands/CommandSet.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdint>
+
+#include "text/LeadingInteger.h"
 
 namespace commands {
 
@@ -19,31 +20,6 @@ std::string join(std::string_view prefix, std::string_view payload) {
 
 std::string withNumber(std::string_view prefix, int value) {
     return join(prefix, std::to_string(value));
-}
-
-// Magnitude of the leading integer with its sign, saturated to 64 bits' room
-// well beyond the 32-bit range so clamping below stays exact.
-std::int64_t leadingInt64(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::int64_t magnitude = 0;
-    constexpr std::int64_t kCap = std::int64_t{1} << 40;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        magnitude = std::min(kCap, magnitude * 10 + (text[i] - '0'));
-        ++i;
-    }
-    return negative ? -magnitude : magnitude;
-}
-
-int clampToInt(std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
 }  // namespace
@@ -114,12 +90,12 @@ std::string recordFormatCommand(int index) {
 }
 
 int presetValue(bool negative, std::string_view countText) {
-    const std::int64_t value = leadingInt64(countText);
-    return clampToInt(negative ? -value : value);
+    const std::int64_t value = scanInteger(countText).value();
+    return static_cast<int>(std::clamp<std::int64_t>(negative ? -value : value, INT_MIN, INT_MAX));
 }
 
 int leadingInt(std::string_view text) {
-    return clampToInt(leadingInt64(text));
+    return scanInteger(text).clamped();
 }
 
 }  // namespace commands

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <limits>
+
+#include "text/LeadingInteger.h"
 
 namespace {
 
@@ -11,47 +12,15 @@ constexpr std::string_view kFrameStart = "start[";
 constexpr std::string_view kFrameEnd = "]end";
 constexpr std::string_view kRecordMarker = "pt:";
 
-bool isScanSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // One "%d" conversion at pos: optional white space, optional sign, one or more
 // digits. Values outside int32 saturate instead of wrapping.
 bool scanInt(std::string_view text, std::size_t& pos, int32_t& value) {
-    std::size_t p = pos;
-    while (p < text.size() && isScanSpace(text[p])) {
-        ++p;
-    }
-    bool negative = false;
-    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
-        negative = text[p] == '-';
-        ++p;
-    }
-    if (p >= text.size() || !isDigit(text[p])) {
+    const ScannedInteger scanned = scanInteger(text, pos);
+    if (!scanned.hasDigits) {
         return false;
     }
-    // Past 2^32 the result saturates whatever the sign, so growth stops there
-    // and the rest of the digits are only consumed.
-    constexpr uint64_t kSaturated = uint64_t{1} << 32;
-    uint64_t magnitude = 0;
-    for (; p < text.size() && isDigit(text[p]); ++p) {
-        if (magnitude < kSaturated) {
-            magnitude = magnitude * 10 + static_cast<uint64_t>(text[p] - '0');
-        }
-    }
-    constexpr uint64_t kMinMagnitude = uint64_t{1} << 31;
-    if (negative) {
-        value = magnitude >= kMinMagnitude ? std::numeric_limits<int32_t>::min()
-                                           : static_cast<int32_t>(-static_cast<int64_t>(magnitude));
-    } else {
-        value = static_cast<int32_t>(
-            std::min<uint64_t>(magnitude, std::numeric_limits<int32_t>::max()));
-    }
-    pos = p;
+    value = scanned.clamped();
+    pos = scanned.end;
     return true;
 }
 

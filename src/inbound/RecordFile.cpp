@@ -9,6 +9,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "os/WriteAll.h"
+
 namespace {
 
 std::string failure(const char* operation, int error) {
@@ -29,27 +31,6 @@ void ignoreFileSizeSignal() {
             sigaction(SIGXFSZ, &ignore, nullptr);
         }
     });
-}
-
-// Returns 0 or the errno of the failed write.
-int writeAll(int fd, std::string_view text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        if (n == 0) {
-            return EIO;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return 0;
 }
 
 // Both receive threads may append to the same file within one second; taking
@@ -88,7 +69,7 @@ RecordWriteResult appendRecord(const std::string& path, std::string_view text) {
     struct stat before {};
     if (::fstat(fd, &before) != 0) {
         result = {false, failure("fstat", errno)};
-    } else if (const int error = writeAll(fd, text); error != 0) {
+    } else if (const int error = writeAll(fd, text.data(), text.size()); error != 0) {
         result = {false, failure("write", error)};
         if (::ftruncate(fd, before.st_size) != 0) {
             result.reason += "; " + failure("ftruncate", errno);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,9 @@
 #include <sstream>
 #include <string>
 
+#include "os/UserFolders.h"
+#include "text/LeadingInteger.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,10 +28,6 @@ constexpr unsigned kFirstAdapterNumber = 3;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 char lower(char c) {
@@ -367,20 +365,6 @@ void nameDevices(const PortsEnvironment& env) {
     }
 }
 
-fs::path homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return home;
-    }
-    std::string buffer(16384, '\0');
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir) {
-        return found->pw_dir;
-    }
-    return {};
-}
-
 }  // namespace
 
 bool parseComName(std::string_view name, unsigned& number) {
@@ -388,40 +372,18 @@ bool parseComName(std::string_view name, unsigned& number) {
         lower(name[2]) != 'm') {
         return false;
     }
-    std::size_t i = 3;
-    while (i < name.size() && isBlank(name[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < name.size() && (name[i] == '+' || name[i] == '-')) {
-        negative = name[i] == '-';
-        ++i;
-    }
-    unsigned long long value = 0;
-    for (; i < name.size() && isDigit(name[i]); ++i) {
-        value = value * 10 + static_cast<unsigned>(name[i] - '0');
-        if (value > static_cast<unsigned long long>(INT_MAX)) {
-            return false;
-        }
-    }
-    if (negative || value == 0) {
+    const ScannedInteger scanned = scanInteger(name, 3);
+    if (scanned.negative || scanned.magnitude == 0 ||
+        scanned.magnitude > static_cast<std::uint64_t>(INT_MAX)) {
         return false;
     }
-    number = static_cast<unsigned>(value);
+    number = static_cast<unsigned>(scanned.magnitude);
     return true;
 }
 
 PortsEnvironment defaultPortsEnvironment() {
     PortsEnvironment env;
-    fs::path config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-        config = xdg;
-    } else if (const fs::path home = homeFolder(); !home.empty()) {
-        config = home / ".config";
-    } else {
-        config = ".config";
-    }
-    env.portsDir = config / "Tolvane" / "ports";
+    env.portsDir = panelConfigFolder() / "ports";
     return env;
 }
 

@@ -18,8 +18,8 @@ struct PortsEnvironment {
     std::filesystem::path sysRoot{"/sys"};
 };
 
-// The ports folder from XDG_CONFIG_HOME (when set to an absolute path), else
-// from HOME (or the password database) + "/.config", with the real /dev and /sys.
+// The ports folder "ports" in panelConfigFolder() (os/UserFolders.h), with the
+// real /dev and /sys.
 PortsEnvironment defaultPortsEnvironment();
 
 // True when `name` is a port name: "COM" in any case, at least 4 characters,

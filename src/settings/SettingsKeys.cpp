@@ -1,5 +1,6 @@
 #include "settings/SettingsKeys.h"
 
+#include "os/UserFolders.h"
 #include "settings/SettingsStore.h"
 #include "text/DebugTrace.h"
 #include "text/TextConv.h"

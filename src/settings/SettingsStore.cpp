@@ -1,9 +1,10 @@
 #include "settings/SettingsStore.h"
 
+#include "os/UserFolders.h"
+#include "os/WriteAll.h"
 #include "text/DebugTrace.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QByteArray>
@@ -92,23 +93,6 @@ bool ensurePrivateFolder(const fs::path& folder, std::string& error) {
     return makeFolders(folder, error);
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    std::size_t left = static_cast<std::size_t>(bytes.size());
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 // Replaces `file` by a file holding `bytes`, atomically: readers see either the
 // old or the new file in full, and a damaged write never reaches `file`.
 bool replaceFile(const fs::path& file, const QByteArray& bytes, std::string& error) {
@@ -127,7 +111,10 @@ bool replaceFile(const fs::path& file, const QByteArray& bytes, std::string& err
     const char* step = nullptr;
     if (::fchmod(fd, 0600) != 0) {
         step = "fchmod";
-    } else if (!writeAll(fd, bytes)) {
+    } else if (const int failed =
+                   writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+               failed != 0) {
+        errno = failed;  // the cause read below
         step = "write";
     } else if (::fsync(fd) != 0) {
         step = "fsync";
@@ -233,33 +220,10 @@ ReadResult readSettingsFile(const fs::path& file, QByteArray& bytes, std::string
     return ReadResult::kRead;
 }
 
-fs::path homeFromPasswordDatabase() {
-    std::vector<char> buffer(16384);
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return found->pw_dir;
-    }
-    return "/";
-}
-
 }  // namespace
 
-fs::path userHomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        return home;
-    }
-    return homeFromPasswordDatabase();
-}
-
 fs::path SettingsStore::defaultPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    // Relative values are invalid for XDG_CONFIG_HOME and are ignored.
-    const fs::path base =
-        config != nullptr && config[0] == '/' ? fs::path(config) : userHomeFolder() / ".config";
-    return base / "Tolvane" / "TolvaneApp.json";
+    return panelConfigFolder() / "TolvaneApp.json";
 }
 
 SettingsStore::SettingsStore(fs::path file) : file_(std::move(file)) {

@@ -21,8 +21,9 @@ class SettingsStore {
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // $XDG_CONFIG_HOME/Tolvane/TolvaneApp.json, or $HOME/.config/Tolvane/TolvaneApp.json
-    // when XDG_CONFIG_HOME is unset, empty or not an absolute path.
+    // TolvaneApp.json in panelConfigFolder(): $XDG_CONFIG_HOME/Tolvane/TolvaneApp.json,
+    // or <home>/.config/Tolvane/TolvaneApp.json when XDG_CONFIG_HOME is unset,
+    // empty or not an absolute path.
     static std::filesystem::path defaultPath();
 
     // A key that is absent, or holds a string, bool, fraction, array, object or a
@@ -49,6 +50,3 @@ class SettingsStore {
     bool saveBlocked_ = false;
     bool fileCurrent_ = true;  // the file holds what section_ holds
 };
-
-// The user's home folder: $HOME, else the password database's entry, else "/".
-std::filesystem::path userHomeFolder();

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/AboutDlg.h"
+#include "os/UserFolders.h"
 #include "settings/SettingsKeys.h"
 #include "support/PanelHarness.h"
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ScopedEnv.h"
+
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -412,28 +414,6 @@ TEST_F(PortsFolder, PortPathPrefersTheCanonicalNameThenAnyNameOfThatNumber) {
     EXPECT_EQ(comPortPath(env, 8), port("COM8"));
     EXPECT_EQ(comPortPath(env, 12), port("COM12"));
 }
-
-class ScopedEnv {
-  public:
-    explicit ScopedEnv(const char* name) : name_(name) {
-        if (const char* value = std::getenv(name)) {
-            saved_ = value;
-        }
-    }
-    ~ScopedEnv() {
-        if (saved_) {
-            ::setenv(name_, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
 
 TEST(DefaultPortsEnvironment, FollowsXdgConfigHomeElseHome) {
     ScopedEnv keepXdg("XDG_CONFIG_HOME");

@@ -6,10 +6,11 @@
 #include <sstream>
 #include <stdexcept>
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tolvane-test-XXXXXX").string();
+TempDir::TempDir(const std::filesystem::path& base, std::string_view prefix) {
+    std::filesystem::create_directories(base);
+    std::string pattern = (base / prefix).string() + "-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+        throw std::runtime_error("mkdtemp " + pattern);
     }
     path_ = pattern;
 }

@@ -2,11 +2,14 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
-// A fresh folder under /tmp, removed with everything in it at the end.
+// A fresh folder <prefix>-XXXXXX below `base` (made when missing), removed with
+// everything in it at the end, even where a test took its permissions away.
 class TempDir {
   public:
-    TempDir();
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path(),
+                     std::string_view prefix = "tolvane-test");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -1,10 +1,10 @@
-// Where counting records go: folder, file name and format. Each change is
-// stored at once and the path a record would get now is shown in edit 1021.
+// Where counting records go: the folder the operator chooses. The name and
+// the format are rows of the bound controls; after each change of the three
+// edit 1021 shows the path a record would get now.
 #include <QFileDialog>
 
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
-#include "commands/CommandSet.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "text/TextConv.h"

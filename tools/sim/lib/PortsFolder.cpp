@@ -10,6 +10,8 @@
 #include <optional>
 #include <system_error>
 
+#include "os/UserFolders.h"
+
 namespace sim {
 
 namespace {
@@ -34,12 +36,7 @@ bool isStaleTerminalLink(const std::string& path) {
 }  // namespace
 
 std::string portsFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        return std::string(config) + "/Tolvane/ports";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config/Tolvane/ports";
+    return (panelConfigFolder() / "ports").string();
 }
 
 std::string claimPortLink(const std::string& folder, const std::string& name,

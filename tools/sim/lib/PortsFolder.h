@@ -7,7 +7,7 @@ namespace sim {
 
 // The folder in which the panel looks for serial ports: one symbolic link per
 // port name. $XDG_CONFIG_HOME/Tolvane/ports, or ~/.config/Tolvane/ports when
-// XDG_CONFIG_HOME is unset or not an absolute path.
+// XDG_CONFIG_HOME is unset or not an absolute path (the panel's own lookup).
 std::string portsFolder();
 
 // Links folder/name to target, creating the folder when needed. An existing
