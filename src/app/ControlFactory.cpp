@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include "app/link/PortListCombo.h"
+
 DialogUnits dialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -23,6 +25,8 @@ QWidget* newControlWidget(const ControlSpec& spec, QWidget* parent) {
             return new QLabel(caption, parent);
         case ControlKind::ListCombo:
             return new QComboBox(parent);
+        case ControlKind::PortList:
+            return new PortListCombo(parent);
         case ControlKind::EditCombo: {
             auto* combo = new QComboBox(parent);
             combo->setEditable(true);

@@ -7,7 +7,7 @@ namespace {
 using K = ControlKind;
 
 constexpr std::array kControls = {
-    ControlSpec{1006, K::ListCombo, "", 34, 7, 53, 30},
+    ControlSpec{1006, K::PortList, "", 34, 7, 53, 30},
     ControlSpec{0, K::Label, "PITCH:", 11, 27, 22, 8},
     ControlSpec{1011, K::Button, "WIFI SET", 434, 7, 50, 14},
     ControlSpec{1022, K::EditCombo, "", 34, 25, 26, 105},

@@ -10,6 +10,7 @@
 enum class ControlKind {
     Label,
     ListCombo,     // drop-down list, not editable
+    PortList,      // the drop-down list of links, read again whenever it opens
     EditCombo,     // drop-down with an edit field
     Edit,          // single-line edit
     DigitsEdit,    // single-line edit that takes typed digits only
@@ -43,6 +44,8 @@ inline constexpr int kPort = 1006, kClock = 1010, kWifiSet = 1011, kSpeed1 = 101
 // Template size of the window in dialog units.
 inline constexpr int kWindowWidthDlu = 492;
 inline constexpr int kWindowHeightDlu = 231;
+// The link's status line, added below the template's height.
+inline constexpr int kStatusLineDlu = 12;
 
 std::span<const ControlSpec> controlTable();
 

@@ -9,12 +9,7 @@
 bool CTolvaneAppDlg::startUp() {
     setWindowIcon(appIcon);
 
-    // The port list: "NET", then every serial port found.
-    EnumSerialPorts(portNumbers_, env_.ports);
-    addComboEntry(ctl::kPort, QStringLiteral("NET"));
-    for (unsigned number : portNumbers_) {
-        addComboEntry(ctl::kPort, QStringLiteral("COM%1").arg(number));
-    }
+    refreshPortList();
     setComboSelection(ctl::kPort, 0);
 
     for (int pitch : commands::pitchTable) {
@@ -57,6 +52,7 @@ bool CTolvaneAppDlg::startUp() {
     if (env_.startThreads) {
         startReceivers();
     }
+    showLinkStatus();
     control(ctl::kPort)->setFocus();
     return true;
 }

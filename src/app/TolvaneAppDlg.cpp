@@ -23,13 +23,16 @@
 #include "app/ControlFactory.h"
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
+#include "app/link/LinkStatusBar.h"
+#include "app/link/PortListCombo.h"
 
 namespace {
 
 // A combo's visible height is that of one row; the template's height is the
 // height of its open list.
 int visibleHeightDlu(const ControlSpec& entry) {
-    const bool combo = entry.kind == ControlKind::ListCombo || entry.kind == ControlKind::EditCombo;
+    const bool combo = entry.kind == ControlKind::ListCombo ||
+                       entry.kind == ControlKind::PortList || entry.kind == ControlKind::EditCombo;
     return combo ? 13 : entry.height;
 }
 
@@ -48,10 +51,10 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
       store_(store),
       env_(std::move(environment)),
       appIcon(QIcon(QStringLiteral(":/TolvaneApp.png"))),
-      link_(
-          LinkSetup{env_.udpPort, env_.ports},
-          LinkHandlers{
-              [this](const std::string& chunk) { receiveChunk(chunk.data(), chunk.size()); }, {}}) {
+      link_(LinkSetup{env_.udpPort, env_.ports},
+            LinkHandlers{
+                [this](const std::string& chunk) { receiveChunk(chunk.data(), chunk.size()); },
+                [this](const LinkStatus&) { showLinkStatus(); }}) {
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
@@ -87,8 +90,16 @@ void CTolvaneAppDlg::createControls() {
             controls_[entry.id] = widget;
         }
     }
-    fullClient_ = QSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu));
+    // The link's status line runs along the bottom, below the template's area.
+    statusBar_ = new LinkStatusBar(this);
+    fullClient_ = QSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu + kStatusLineDlu));
     setFixedSize(fullClient_);
+}
+
+void CTolvaneAppDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const int lineHeight = dialogUnits(font()).y(kStatusLineDlu);
+    statusBar_->setGeometry(0, height() - lineHeight, width(), lineHeight);
 }
 
 void CTolvaneAppDlg::bindHandlers() {
@@ -107,6 +118,7 @@ void CTolvaneAppDlg::bindHandlers() {
     };
 
     onPick(ctl::kPort, &CTolvaneAppDlg::onLinkChosen);
+    static_cast<PortListCombo*>(control(ctl::kPort))->setBeforePopup([this] { refreshPortList(); });
     // The machine's keys: fixed texts, nothing read, nothing stored.
     for (const auto& [id, command] :
          {std::pair{ctl::kRewind, commands::kRewind}, std::pair{ctl::kStop, commands::kStop},

@@ -16,6 +16,7 @@
 #include "commands/CommandSet.h"
 #include "inbound/DeviceReport.h"
 #include "link/Link.h"
+#include "link/LinkStatusText.h"
 #include "link/SerialPortNames.h"
 
 class QTimer;
@@ -27,6 +28,8 @@ class QCloseEvent;
 class SettingsStore;
 struct BoundControl;
 class QSocketNotifier;
+class QResizeEvent;
+class LinkStatusBar;
 
 // The window's outer rectangle in screen pixels, frame included.
 struct WindowRect {
@@ -87,6 +90,12 @@ class CTolvaneAppDlg : public QDialog {
     // The link (app/link/).
     void onLinkChosen();
     void sendCommand(std::string text);
+    // Reads the ports again; the selected entry stays selected, and listed
+    // while its device is away.
+    void refreshPortList();
+    // The status line from the link's state and the age of its last frame.
+    void showLinkStatus();
+    const LinkStatusLine& linkStatusLine() const;
 
     // Commands and their settings (app/commands/; the controls bound to one
     // setting each are rows of app/BoundControls.cpp).
@@ -137,12 +146,14 @@ class CTolvaneAppDlg : public QDialog {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
   private:
     void createControls();
     void bindHandlers();
     void startClock();
+    void armClockForNextSecond();
     void startReceivers();
     void fillBoundControls();
     void boundControlChanged(const BoundControl& bound);
@@ -163,9 +174,11 @@ class CTolvaneAppDlg : public QDialog {
     std::map<int, std::function<void()>> changeHandlers_;
     std::vector<unsigned> portNumbers_;
     QTimer* clockTimer_ = nullptr;
+    LinkStatusBar* statusBar_ = nullptr;
     Link link_;
     // Declared after the link, whose event descriptor it watches: goes first.
     std::unique_ptr<QSocketNotifier> linkNotifier_;
+    std::unique_ptr<QSocketNotifier> portsNotifier_;  // likewise
 
     friend class CAboutDlg;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "link/WakeEvent.h"
 
 class NetReceiver;
+class PortWatcher;
 class SerialReceiver;
 
 // What became of one command.
@@ -61,7 +63,9 @@ class Link {
     void chooseNet();
     // Closes any open port, then opens COM<number>. False when it cannot be
     // opened (traced with the reason); commands then go nowhere until another
-    // choice.
+    // choice. A chosen port whose device goes away is closed and reopened by
+    // itself as soon as a device is back under its name; commands sent
+    // meanwhile fail like a failed write.
     bool chooseSerial(unsigned number);
 
     // The text up to its first NUL, and one NUL, as one datagram to the
@@ -71,6 +75,19 @@ class Link {
     bool sendsSuppressed() const { return sendsSuppressed_; }
 
     LinkStatus status() const;
+    // When the owner last took a chunk of the chosen link; none since it was
+    // chosen.
+    std::optional<std::chrono::steady_clock::time_point> lastFrameAt() const {
+        return lastFrameAt_;
+    }
+
+    // Readable when serial devices or port names may have changed (-1 when
+    // they cannot be watched). Then the owner calls takePortEvents(), which
+    // also closes a port whose name no longer leads to its device and reopens
+    // a port that is waiting for its device. True when the list of ports
+    // should be read again.
+    int portEventFd() const;
+    bool takePortEvents();
 
     int eventFd() const { return wake_.fd(); }
     // Hands over a status change, if any, then up to a batch of chunks;
@@ -83,6 +100,9 @@ class Link {
 
   private:
     void closeSerial();
+    bool openChosenPort(int& error);
+    void portWentAway();
+    void lookAtChosenPort();
     void queueChunk(std::string chunk, std::stop_token release);
     void markChanged();
 
@@ -96,6 +116,11 @@ class Link {
     LinkStatus reported_;
     int serialFd_ = -1;
     unsigned serialPort_ = 0;
+    SerialState serialState_ = SerialState::None;
+    int serialError_ = 0;
+    std::string serialDevice_;
+    std::optional<std::chrono::steady_clock::time_point> lastFrameAt_;
+    std::unique_ptr<PortWatcher> ports_;  // from start(), once the ports folder exists
     bool sendsSuppressed_ = false;
     SerialCommandWriter serialWriter_;  // what the serial line owes survives a port switch
     std::unique_ptr<NetReceiver> netReceiver_;

@@ -100,7 +100,13 @@ void NetReceiver::receiveOne(int socket) {
         return;  // nothing there after all, or a transient error: nothing learned
     }
     const PeerAddress sender = PeerAddress::fromSockaddr(from);
-    const bool moved = net_.peer() != sender;
+    const PeerAddress before = net_.peer();
+    const bool moved = before != sender;
+    if (moved && net_.peerKnown) {
+        // Whoever sends takes the link over: the operator can see who did.
+        DebugTrace("tmRxNetTask", 4, "machine address changed from %s to %s", before.text().c_str(),
+                   sender.text().c_str());
+    }
     net_.setPeer(sender);
     if (received == 0) {
         if (moved) {

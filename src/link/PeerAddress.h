@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <string>
 
 // The machine's network address, packed into one 64-bit word so that it is
 // always read and written whole: the UDP receive thread replaces it with every
@@ -15,5 +16,7 @@ struct PeerAddress {
     sockaddr_in toSockaddr() const;
     std::uint64_t pack() const;
     static PeerAddress unpack(std::uint64_t word);
+    // "192.168.1.20:5000"
+    std::string text() const;
     bool operator==(const PeerAddress&) const = default;
 };

@@ -4,8 +4,10 @@
 
 #include <poll.h>
 
+#include <array>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/Link.h"
@@ -58,6 +60,31 @@ class LinkTest : public testing::Test {
         return true;
     }
 
+    // Like pumpUntil, but port events are taken too, as the window does.
+    template <class Predicate>
+    bool serveUntil(Predicate done, std::chrono::milliseconds limit = 2000ms) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            if (left <= 0ms) {
+                return false;
+            }
+            std::array<pollfd, 2> ready{pollfd{link.eventFd(), POLLIN, 0},
+                                        pollfd{link.portEventFd(), POLLIN, 0}};
+            if (poll(ready.data(), ready.size(), static_cast<int>(left.count())) <= 0) {
+                continue;
+            }
+            if (ready[0].revents & POLLIN) {
+                link.pump();
+            }
+            if ((ready[1].revents & POLLIN) && link.takePortEvents()) {
+                ++portEvents;
+            }
+        }
+        return true;
+    }
+
     bool reported(bool (*holds)(const LinkStatus&)) {
         return pumpUntil([&] { return !statuses.empty() && holds(statuses.back()); });
     }
@@ -66,6 +93,7 @@ class LinkTest : public testing::Test {
     std::uint16_t udpPort;
     std::vector<std::string> chunks;
     std::vector<LinkStatus> statuses;
+    int portEvents = 0;
     Link link;
 };
 
@@ -164,12 +192,99 @@ TEST_F(SerialLinkTest, APortThatCannotBeOpenedDropsCommands) {
     EXPECT_FALSE(status.serialOpen);
 }
 
-TEST_F(SerialLinkTest, AnUnpluggedPortIsReportedAndItsWritesFail) {
+TEST_F(SerialLinkTest, AnUnpluggedPortIsClosedAndItsWritesFail) {
     link.start();
     ASSERT_TRUE(link.chooseSerial(7));
     com7.unplug();
-    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serialFailed; }));
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serial == SerialState::Away; }));
+    EXPECT_FALSE(link.status().serialOpen);
     EXPECT_EQ(link.send("kavrin_key:print"), SendResult::WriteFailed);
+}
+
+// A name linked, re-pointed or removed in the ports folder is announced
+// within a second, with no timer: the owner reads the list again then.
+TEST_F(LinkTest, PortNamesComingAndGoingAreAnnounced) {
+    std::filesystem::create_directories(home / "ports");  // as the window's first listing does
+    link.start();
+    ASSERT_GE(link.portEventFd(), 0);
+    Pty adapter;
+    for (int step = 0; step < 2; ++step) {
+        const int before = portEvents;
+        const auto start = std::chrono::steady_clock::now();
+        if (step == 0) {
+            adapter.linkAs(home / "ports", "COM4");
+        } else {
+            std::filesystem::remove(home / "ports" / "COM4");
+        }
+        ASSERT_TRUE(serveUntil([&] { return portEvents > before; }, 1000ms)) << "step " << step;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    }
+}
+
+// The open port's device goes away; a new device under the same name is
+// opened again by itself, raw, and carries bursts and commands. While away
+// the link takes no CPU, and commands fail like a failed write.
+TEST_F(SerialLinkTest, ARepluggedAdapterIsReopenedByItself) {
+    link.start();
+    ASSERT_TRUE(link.chooseSerial(7));
+    testing::internal::CaptureStdout();
+    com7.unplug();
+    ASSERT_TRUE(serveUntil([&] { return link.status().serial == SerialState::Away; }));
+    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::WriteFailed);
+
+    const double cpuBefore = cpuSeconds();
+    serveUntil([] { return false; }, 300ms);
+    EXPECT_LT(cpuSeconds() - cpuBefore, 0.03) << "waiting for the adapter must not spin";
+
+    Pty replugged;
+    const auto plugged = std::chrono::steady_clock::now();
+    replugged.relinkAs(home / "ports", "COM7");
+    ASSERT_TRUE(serveUntil([&] { return link.status().serial == SerialState::Open; }, 1000ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - plugged, 1s);
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("COM7 went away; waiting for it"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("COM7 is back; reopened"), std::string::npos) << trace;
+    EXPECT_EQ(link.status().serialDevice, std::filesystem::canonical(replugged.slavePath()));
+
+    replugged.write(frame(5));
+    ASSERT_TRUE(serveUntil([&] { return !chunks.empty() && chunks.back() == frame(5); }));
+    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
+    EXPECT_EQ(replugged.read(30ms), withNul("kavrin_key:print"));
+}
+
+// Removing the open port's name closes it; choosing NET ends the waiting.
+TEST_F(SerialLinkTest, ARemovedNameClosesThePortAndNetEndsTheWait) {
+    link.start();
+    ASSERT_TRUE(link.chooseSerial(7));
+    std::filesystem::remove(home / "ports" / "COM7");
+    ASSERT_TRUE(serveUntil([&] { return link.status().serial == SerialState::Away; }));
+    EXPECT_FALSE(link.status().serialOpen);
+    link.chooseNet();
+    EXPECT_EQ(link.status().serial, SerialState::None);
+    Pty replugged;
+    replugged.linkAs(home / "ports", "COM7");
+    ASSERT_TRUE(serveUntil([&] { return portEvents > 0; }));
+    EXPECT_FALSE(link.status().serialOpen) << "NET was chosen: the port stays closed";
+}
+
+// Another sender takes the link over: the trace names the old and new address.
+TEST_F(LinkTest, AMachineAddressChangeIsTraced) {
+    link.start();
+    LoopbackEndpoint machine;
+    LoopbackEndpoint other;
+    testing::internal::CaptureStdout();
+    machine.sendTo(udpPort, frame(1));
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
+    other.sendTo(udpPort, frame(2));
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 2; }));
+    const std::string trace = testing::internal::GetCapturedStdout();
+    const std::string line = "D:[tmRxNetTask,4]machine address changed from " +
+                             PeerAddress::fromSockaddr(machine.address()).text() + " to " +
+                             PeerAddress::fromSockaddr(other.address()).text() + "\r\n";
+    EXPECT_NE(trace.find(line), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("machine address changed"), trace.rfind("machine address changed"))
+        << "the first sender found is no change";
+    EXPECT_EQ(PeerAddress::fromSockaddr(machine.address()).text().rfind("127.0.0.1:", 0), 0u);
 }
 
 // Suppression holds back every command on either link, without a trace.

@@ -29,6 +29,11 @@ void Pty::linkAs(const std::filesystem::path& portsDir, const std::string& comNa
     std::filesystem::create_symlink(slavePath_, portsDir / comName);
 }
 
+void Pty::relinkAs(const std::filesystem::path& portsDir, const std::string& comName) const {
+    std::filesystem::remove(portsDir / comName);
+    linkAs(portsDir, comName);
+}
+
 void Pty::write(const std::string& bytes) const {
     std::size_t done = 0;
     while (done < bytes.size()) {

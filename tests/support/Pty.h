@@ -16,6 +16,9 @@ class Pty {
     const std::string& slavePath() const { return slavePath_; }
     int master() const { return master_; }
     void linkAs(const std::filesystem::path& portsDir, const std::string& comName) const;
+    // Points an existing name at this pty instead, as a re-plugged adapter
+    // that comes back as another device would.
+    void relinkAs(const std::filesystem::path& portsDir, const std::string& comName) const;
     void write(const std::string& bytes) const;
     // Everything that arrives until the line is quiet for `quiet`.
     std::string read(std::chrono::milliseconds quiet = std::chrono::milliseconds(100)) const;

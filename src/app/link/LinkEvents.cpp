@@ -2,13 +2,42 @@
 #include <QTimer>
 
 #include "app/TolvaneAppDlg.h"
+#include "app/link/LinkStatusBar.h"
 
 // The link's threads queue what they receive; its event descriptor, watched
 // by the window's event loop, has the window's thread take it over.
 void CTolvaneAppDlg::startReceivers() {
     link_.start();
     linkNotifier_ = std::make_unique<QSocketNotifier>(link_.eventFd(), QSocketNotifier::Read);
-    connect(linkNotifier_.get(), &QSocketNotifier::activated, this, [this] { link_.pump(); });
+    connect(linkNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+        link_.pump();
+        showLinkStatus();
+    });
+    // Devices and port names coming and going: the list follows them, and a
+    // port waiting for its device is reopened by the link.
+    if (link_.portEventFd() >= 0) {
+        portsNotifier_ =
+            std::make_unique<QSocketNotifier>(link_.portEventFd(), QSocketNotifier::Read);
+        connect(portsNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            if (link_.takePortEvents()) {
+                refreshPortList();
+            }
+        });
+    }
+}
+
+void CTolvaneAppDlg::showLinkStatus() {
+    std::optional<long> frameAge;
+    if (const auto last = link_.lastFrameAt()) {
+        frameAge = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(
+                                         std::chrono::steady_clock::now() - *last)
+                                         .count());
+    }
+    statusBar_->showLine(describeLink(link_.status(), env_.udpPort, frameAge));
+}
+
+const LinkStatusLine& CTolvaneAppDlg::linkStatusLine() const {
+    return statusBar_->line();
 }
 
 // Every thread is stopped and joined before the window goes away, and the

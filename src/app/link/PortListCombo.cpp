@@ -1,0 +1,8 @@
+#include "app/link/PortListCombo.h"
+
+void PortListCombo::showPopup() {
+    if (beforePopup_) {
+        beforePopup_();
+    }
+    QComboBox::showPopup();
+}
