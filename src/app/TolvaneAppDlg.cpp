@@ -120,12 +120,12 @@ void CTolvaneAppDlg::bindHandlers() {
     onPick(ctl::kPort, &CTolvaneAppDlg::onLinkChosen);
     static_cast<PortListCombo*>(control(ctl::kPort))->setBeforePopup([this] { refreshPortList(); });
     // The machine's keys: fixed texts, nothing read, nothing stored.
-    for (const auto& [id, command] :
+    for (const auto& key :
          {std::pair{ctl::kRewind, commands::kRewind}, std::pair{ctl::kStop, commands::kStop},
           std::pair{ctl::kStart, commands::kStart}, std::pair{ctl::kPrint, commands::kPrint},
           std::pair{ctl::kClear, commands::kClear}}) {
-        connect(static_cast<QAbstractButton*>(control(id)), &QAbstractButton::clicked, this,
-                [this, command] { sendCommand(std::string(command)); });
+        connect(static_cast<QAbstractButton*>(control(key.first)), &QAbstractButton::clicked, this,
+                [this, command = key.second] { sendCommand(std::string(command)); });
     }
     onClick(ctl::kTime, &CTolvaneAppDlg::onSetClockClicked);
     onClick(ctl::kWifiSet, &CTolvaneAppDlg::onWifiSetClicked);
