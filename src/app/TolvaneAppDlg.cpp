@@ -94,10 +94,17 @@ void CTolvaneAppDlg::createControls() {
     statusBar_ = new LinkStatusBar(this);
     fullClient_ = QSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu + kStatusLineDlu));
     setFixedSize(fullClient_);
+    placeStatusLine();
 }
 
 void CTolvaneAppDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    placeStatusLine();
+}
+
+// A hidden window gets its resize events only once shown: the status line is
+// also placed whenever the window is given a size.
+void CTolvaneAppDlg::placeStatusLine() {
     const int lineHeight = dialogUnits(font()).y(kStatusLineDlu);
     statusBar_->setGeometry(0, height() - lineHeight, width(), lineHeight);
 }
@@ -246,6 +253,7 @@ QSize CTolvaneAppDlg::frameExtra() const {
 void CTolvaneAppDlg::resizeOuter(int outerWidth, int outerHeight) {
     const QSize extra = frameExtra();
     setFixedSize(outerWidth - extra.width(), outerHeight - extra.height());
+    placeStatusLine();
 }
 
 void CTolvaneAppDlg::takeFullRect() {

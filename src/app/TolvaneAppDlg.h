@@ -147,6 +147,7 @@ class CTolvaneAppDlg : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void placeStatusLine();
     void moveEvent(QMoveEvent* event) override;
 
   private:
