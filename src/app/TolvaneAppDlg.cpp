@@ -90,10 +90,17 @@ void CTolvaneAppDlg::createControls() {
     statusBar_ = new LinkStatusBar(this);
     fullClient_ = QSize(units.x(kWindowWidthDlu), units.y(kWindowHeightDlu + kStatusLineDlu));
     setFixedSize(fullClient_);
+    placeStatusLine();
 }
 
+// A hidden window gets its resize events only when shown: the line is placed
+// on every size change too.
 void CTolvaneAppDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    placeStatusLine();
+}
+
+void CTolvaneAppDlg::placeStatusLine() {
     const int lineHeight = dialogUnits(font()).y(kStatusLineDlu);
     statusBar_->setGeometry(0, height() - lineHeight, width(), lineHeight);
 }
@@ -242,6 +249,7 @@ QSize CTolvaneAppDlg::frameExtra() const {
 void CTolvaneAppDlg::resizeOuter(int outerWidth, int outerHeight) {
     const QSize extra = frameExtra();
     setFixedSize(outerWidth - extra.width(), outerHeight - extra.height());
+    placeStatusLine();
 }
 
 void CTolvaneAppDlg::takeFullRect() {

@@ -158,6 +158,7 @@ class CTolvaneAppDlg : public QDialog {
     void mirrorBoundControls(const DeviceState& state);
     void refreshRecordPath();
     void resizeOuter(int outerWidth, int outerHeight);
+    void placeStatusLine();
     QSize frameExtra() const;
     void takeFullRect();
     void followFrame();

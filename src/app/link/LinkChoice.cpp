@@ -23,6 +23,8 @@ void CTolvaneAppDlg::onLinkChosen() {
     if (entry.compare(0, 3, "NET") == 0) {
         link_.chooseNet();
     } else if (!link_.chooseSerial(entryPortNumber(entry))) {
+        showLinkStatus();  // the reason, before the message box holds the window
         messageBox(QString::fromUtf8("打开COM失败!"));
     }
+    showLinkStatus();
 }
