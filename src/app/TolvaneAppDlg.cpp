@@ -97,6 +97,8 @@ void CTolvaneAppDlg::createControls() {
     placeStatusLine();
 }
 
+// A hidden window gets its resize events only when shown: the line is placed
+// on every size change too.
 void CTolvaneAppDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     placeStatusLine();

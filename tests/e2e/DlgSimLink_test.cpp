@@ -180,17 +180,15 @@ class SimLink : public testing::TestWithParam<Via> {
                 std::vector<std::string>{"--udp", "127.0.0.1:" + std::to_string(panel.udpPort)});
             return;
         }
-        // The panel looks for ports when it starts: the link must be there first.
-        machine = std::make_unique<Machine>(std::vector<std::string>{"--serial", "COM7"});
-        ASSERT_TRUE(machine->saw([](const std::string& line) {
-            return line.starts_with("serial: COM7 -> ");
-        })) << machine->transcript();
+        // The panel first, then the machine: COM7 is offered as it appears,
+        // without a restart.
         panel.open();
         expectSeededWindow();
-        const int index =
-            static_cast<QComboBox*>(panel.dlg().control(ctl::kPort))->findText("COM7");
-        ASSERT_GE(index, 0);
-        panel.pick(ctl::kPort, index);
+        machine = std::make_unique<Machine>(std::vector<std::string>{"--serial", "COM7"});
+        auto* ports = static_cast<QComboBox*>(panel.dlg().control(ctl::kPort));
+        ASSERT_TRUE(waitUntil([&] { return ports->findText("COM7") >= 0; }, kReactionMs))
+            << machine->transcript();
+        panel.pick(ctl::kPort, ports->findText("COM7"));
     }
 
     void expectSeededWindow() {

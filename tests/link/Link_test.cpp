@@ -42,27 +42,10 @@ class LinkTest : public testing::Test {
         return env;
     }
 
-    // Waits on the link's event descriptor and pumps until `done` holds.
+    // Waits on the link's descriptors as the window does: pumps its events and
+    // takes port events (counted), until `done` holds.
     template <class Predicate>
     bool pumpUntil(Predicate done, std::chrono::milliseconds limit = 2000ms) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            if (left <= 0ms) {
-                return false;
-            }
-            pollfd ready{link.eventFd(), POLLIN, 0};
-            if (poll(&ready, 1, static_cast<int>(left.count())) > 0) {
-                link.pump();
-            }
-        }
-        return true;
-    }
-
-    // Like pumpUntil, but port events are taken too, as the window does.
-    template <class Predicate>
-    bool serveUntil(Predicate done, std::chrono::milliseconds limit = 2000ms) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (!done()) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(
@@ -216,7 +199,7 @@ TEST_F(LinkTest, PortNamesComingAndGoingAreAnnounced) {
         } else {
             std::filesystem::remove(home / "ports" / "COM4");
         }
-        ASSERT_TRUE(serveUntil([&] { return portEvents > before; }, 1000ms)) << "step " << step;
+        ASSERT_TRUE(pumpUntil([&] { return portEvents > before; }, 1000ms)) << "step " << step;
         EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     }
 }
@@ -229,17 +212,17 @@ TEST_F(SerialLinkTest, ARepluggedAdapterIsReopenedByItself) {
     ASSERT_TRUE(link.chooseSerial(7));
     testing::internal::CaptureStdout();
     com7.unplug();
-    ASSERT_TRUE(serveUntil([&] { return link.status().serial == SerialState::Away; }));
+    ASSERT_TRUE(pumpUntil([&] { return link.status().serial == SerialState::Away; }));
     EXPECT_EQ(link.send("kavrin_key:print"), SendResult::WriteFailed);
 
     const double cpuBefore = cpuSeconds();
-    serveUntil([] { return false; }, 300ms);
+    pumpUntil([] { return false; }, 300ms);
     EXPECT_LT(cpuSeconds() - cpuBefore, 0.03) << "waiting for the adapter must not spin";
 
     Pty replugged;
     const auto plugged = std::chrono::steady_clock::now();
     replugged.relinkAs(home / "ports", "COM7");
-    ASSERT_TRUE(serveUntil([&] { return link.status().serial == SerialState::Open; }, 1000ms));
+    ASSERT_TRUE(pumpUntil([&] { return link.status().serial == SerialState::Open; }, 1000ms));
     EXPECT_LT(std::chrono::steady_clock::now() - plugged, 1s);
     const std::string trace = testing::internal::GetCapturedStdout();
     EXPECT_NE(trace.find("COM7 went away; waiting for it"), std::string::npos) << trace;
@@ -247,7 +230,7 @@ TEST_F(SerialLinkTest, ARepluggedAdapterIsReopenedByItself) {
     EXPECT_EQ(link.status().serialDevice, std::filesystem::canonical(replugged.slavePath()));
 
     replugged.write(frame(5));
-    ASSERT_TRUE(serveUntil([&] { return !chunks.empty() && chunks.back() == frame(5); }));
+    ASSERT_TRUE(pumpUntil([&] { return !chunks.empty() && chunks.back() == frame(5); }));
     EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
     EXPECT_EQ(replugged.read(30ms), withNul("kavrin_key:print"));
 }
@@ -257,13 +240,13 @@ TEST_F(SerialLinkTest, ARemovedNameClosesThePortAndNetEndsTheWait) {
     link.start();
     ASSERT_TRUE(link.chooseSerial(7));
     std::filesystem::remove(home / "ports" / "COM7");
-    ASSERT_TRUE(serveUntil([&] { return link.status().serial == SerialState::Away; }));
+    ASSERT_TRUE(pumpUntil([&] { return link.status().serial == SerialState::Away; }));
     EXPECT_FALSE(link.status().serialOpen);
     link.chooseNet();
     EXPECT_EQ(link.status().serial, SerialState::None);
     Pty replugged;
     replugged.linkAs(home / "ports", "COM7");
-    ASSERT_TRUE(serveUntil([&] { return portEvents > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return portEvents > 0; }));
     EXPECT_FALSE(link.status().serialOpen) << "NET was chosen: the port stays closed";
 }
 

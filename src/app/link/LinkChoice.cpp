@@ -24,6 +24,8 @@ void CTolvaneAppDlg::onLinkChosen() {
     if (entry.compare(0, 3, "NET") == 0) {
         link_.chooseNet();
     } else if (!link_.chooseSerial(entryPortNumber(entry))) {
+        showLinkStatus();  // the reason, before the message box holds the window
         messageBox(withPortName(tr("打开COM失败!"), QString::fromUtf8(entry)));
     }
+    showLinkStatus();
 }
