@@ -13,9 +13,9 @@ void CTolvaneAppDlg::onSendTemplateClicked() {
     if (command.size() + 1 > most) {
         // A cut template would print wrong labels: send nothing and say so.
         messageBox((net ? tr("The label template is too long to send over the network "
-                              "(%1 bytes, at most %2).")
-                         : tr("The label template is too long to send over the serial line "
-                              "(%1 bytes, at most %2)."))
+                             "(%1 bytes, at most %2).")
+                        : tr("The label template is too long to send over the serial line "
+                             "(%1 bytes, at most %2)."))
                        .arg(command.size() + 1)
                        .arg(most));
         return;
