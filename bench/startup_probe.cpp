@@ -39,7 +39,7 @@ std::unique_ptr<QDialog> bareDialog() {
     font.setPointSize(9);
     dialog->setFont(font);
     const DialogUnits units = dialogUnits(font);
-    for (const ControlSpec& entry : controlTable()) {
+    for (const ControlRow& entry : controlTable()) {
         QWidget* widget = newControlWidget(entry, dialog.get());
         widget->setGeometry(units.x(entry.x), units.y(entry.y), units.x(entry.width),
                             units.y(entry.height));

@@ -18,9 +18,9 @@ DialogUnits dialogUnits(const QFont& font) {
     return DialogUnits{averageWidth, metrics.height()};
 }
 
-QWidget* newControlWidget(const ControlSpec& spec, QWidget* parent) {
-    const QString caption = QString::fromLatin1(spec.caption);
-    switch (spec.kind) {
+QWidget* newControlWidget(const ControlRow& row, QWidget* parent) {
+    const QString caption = QString::fromLatin1(row.caption);
+    switch (row.kind) {
         case ControlKind::Label:
             return new QLabel(caption, parent);
         case ControlKind::ListCombo:
@@ -49,9 +49,9 @@ QWidget* newControlWidget(const ControlSpec& spec, QWidget* parent) {
     return nullptr;
 }
 
-QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
-    QWidget* widget = newControlWidget(spec, parent);
-    switch (spec.kind) {
+QWidget* makeControl(const ControlRow& row, QWidget* parent) {
+    QWidget* widget = newControlWidget(row, parent);
+    switch (row.kind) {
         case ControlKind::EditCombo: {
             auto* combo = static_cast<QComboBox*>(widget);
             combo->setInsertPolicy(QComboBox::NoInsert);

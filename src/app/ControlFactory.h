@@ -18,7 +18,7 @@ DialogUnits dialogUnits(const QFont& font);
 
 // A plain widget of the class that shows a control of this kind, with its
 // caption, and nothing else.
-QWidget* newControlWidget(const ControlSpec& spec, QWidget* parent);
+QWidget* newControlWidget(const ControlRow& row, QWidget* parent);
 
 // The window's control: the plain widget with the behaviour its kind asks for.
-QWidget* makeControl(const ControlSpec& spec, QWidget* parent);
+QWidget* makeControl(const ControlRow& row, QWidget* parent);

@@ -23,7 +23,7 @@ enum class ControlKind {
     CheckBox,
 };
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     ControlKind kind;
     const char* caption;
@@ -47,7 +47,7 @@ inline constexpr int kWindowHeightDlu = 231;
 // The link's status line, added below the template's height.
 inline constexpr int kStatusLineDlu = 12;
 
-std::span<const ControlSpec> controlTable();
+std::span<const ControlRow> controlTable();
 
 // The fixed lists, in their order.
 std::span<const char* const> functionNames();

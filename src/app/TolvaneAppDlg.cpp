@@ -30,7 +30,7 @@ namespace {
 
 // A combo's visible height is that of one row; the template's height is the
 // height of its open list.
-int visibleHeightDlu(const ControlSpec& entry) {
+int visibleHeightDlu(const ControlRow& entry) {
     const bool combo = entry.kind == ControlKind::ListCombo ||
                        entry.kind == ControlKind::PortList || entry.kind == ControlKind::EditCombo;
     return combo ? 13 : entry.height;
@@ -77,7 +77,7 @@ CTolvaneAppDlg::~CTolvaneAppDlg() {
 
 void CTolvaneAppDlg::createControls() {
     const DialogUnits units = dialogUnits(font());
-    for (const ControlSpec& entry : controlTable()) {
+    for (const ControlRow& entry : controlTable()) {
         QWidget* widget = makeControl(entry, this);
         // A label is never narrower than its text, whatever font the desktop has.
         const int width = entry.kind == ControlKind::Label

@@ -13,10 +13,10 @@
 
 namespace {
 
-const ControlSpec* specOf(int id) {
-    for (const ControlSpec& spec : controlTable()) {
-        if (spec.id == id) {
-            return &spec;
+const ControlRow* rowOf(int id) {
+    for (const ControlRow& row : controlTable()) {
+        if (row.id == id) {
+            return &row;
         }
     }
     return nullptr;
@@ -38,9 +38,9 @@ TEST(BoundControls, EveryRowFitsItsControlAndItsKey) {
     for (const BoundControl& bound : boundControls()) {
         SCOPED_TRACE(bound.id);
         EXPECT_TRUE(ids.insert(bound.id).second) << "bound twice";
-        const ControlSpec* spec = specOf(bound.id);
-        ASSERT_NE(spec, nullptr);
-        EXPECT_TRUE(holds(bound.value, spec->kind));
+        const ControlRow* row = rowOf(bound.id);
+        ASSERT_NE(row, nullptr);
+        EXPECT_TRUE(holds(bound.value, row->kind));
         if (bound.key != nullptr) {
             EXPECT_NE(std::find_if(keys::all.begin(), keys::all.end(),
                                    [&](const char* key) { return std::string(key) == bound.key; }),

@@ -135,7 +135,7 @@ namespace {
 TEST(Startup, EveryControlIsFoundByItsIdentifier) {
     PanelHarness panel;
     CTolvaneAppDlg& dlg = panel.open();
-    for (const ControlSpec& entry : controlTable()) {
+    for (const ControlRow& entry : controlTable()) {
         if (entry.id != 0) {
             QWidget* widget = dlg.control(entry.id);
             ASSERT_NE(widget, nullptr) << entry.id;

@@ -155,7 +155,7 @@ TEST_F(Language, FolderChooserTitle) {
 TEST_F(Language, CaptionsListsAndCommandsNeverChange) {
     PanelHarness panel;
     CTolvaneAppDlg& dlg = panel.open();
-    for (const ControlSpec& entry : controlTable()) {
+    for (const ControlRow& entry : controlTable()) {
         if (entry.id != 0 && qobject_cast<QAbstractButton*>(dlg.control(entry.id)) != nullptr) {
             EXPECT_EQ(panel.text(entry.id), QString::fromLatin1(entry.caption)) << entry.id;
         }
