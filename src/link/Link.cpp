@@ -34,20 +34,15 @@ void Link::start() {
     if (netReceiver_) {
         return;
     }
-    netReceiver_ = std::make_unique<NetReceiver>(
-        setup_.udpPort, net_,
-        [this](std::string chunk, std::stop_token release) {
-            queueChunk(std::move(chunk), std::move(release));
-        },
-        [this] { markChanged(); });
-    serialReceiver_ = std::make_unique<SerialReceiver>(
-        [this](std::string chunk, std::stop_token release) {
-            queueChunk(std::move(chunk), std::move(release));
-        },
-        [this] {
-            serialFailed_ = true;
-            markChanged();
-        });
+    auto deliver = [this](std::string chunk, std::stop_token release) {
+        queueChunk(std::move(chunk), std::move(release));
+    };
+    netReceiver_ =
+        std::make_unique<NetReceiver>(setup_.udpPort, net_, deliver, [this] { markChanged(); });
+    serialReceiver_ = std::make_unique<SerialReceiver>(deliver, [this] {
+        serialFailed_ = true;
+        markChanged();
+    });
     netReceiver_->start();
     serialReceiver_->start();
     ports_ = std::make_unique<PortWatcher>(setup_.ports);
