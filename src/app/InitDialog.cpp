@@ -51,14 +51,17 @@ bool CTolvaneAppDlg::OnInitDialog() {
                                                 QString::fromLatin1(keyDefaults::kavrin_speed3_2)));
     setCtrlText(ctl::kSpeed3, store_.ReadString(keys::kavrin_speed3_3,
                                                 QString::fromLatin1(keyDefaults::kavrin_speed3_3)));
-    setComboSelection(ctl::kRecordFormat, store_.ReadInt(keys::f2name, keyDefaults::f2name));
+    setComboSelection(ctl::kRecordFormat,
+                      readListIndex(store_, keys::f2name, keyDefaults::f2name,
+                                    static_cast<int>(recordFormatNames().size())));
     setCtrlText(ctl::kFileName, store_.ReadString(keys::file));
     const qint64 preset = store_.ReadInt(keys::presetCnt, keyDefaults::presetCnt);
     if (preset < 0) {
         setCtrlText(ctl::kPresetSign, QStringLiteral("-"));
     }
     setCtrlText(ctl::kPresetCount, QString::number(preset < 0 ? -preset : preset));
-    setComboSelection(ctl::kSpeedStep, store_.ReadInt(keys::speed, keyDefaults::speed));
+    setComboSelection(ctl::kSpeedStep, readListIndex(store_, keys::speed, keyDefaults::speed,
+                                                     static_cast<int>(speedNames().size())));
     recordFolder = WideToAnsi(store_.ReadString(keys::fPath, homeFolderDefault()));
 
     setCtrlText(ctl::kRecordPath, AnsiToWide(tmRecordPath()));

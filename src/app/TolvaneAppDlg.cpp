@@ -25,9 +25,11 @@
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
 #include "inbound/ChunkQueue.h"
+#include "inbound/RecordSaver.h"
 #include "link/NetReceiver.h"
 #include "link/SerialReceiver.h"
 #include "link/WakeEvent.h"
+#include "storage/DiskWriter.h"
 
 namespace {
 
@@ -229,6 +231,9 @@ QString CTolvaneAppDlg::ctrlText(int id) const {
     }
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         return combo->currentText();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
     }
     return QString();
 }

@@ -28,6 +28,8 @@ class WakeEvent;
 class QSocketNotifier;
 class NetReceiver;
 class SerialReceiver;
+class DiskWriter;
+class RecordSaver;
 
 // The window's outer rectangle in screen pixels, frame included.
 struct WindowRect {
@@ -47,6 +49,8 @@ struct DlgEnvironment {
     PortsEnvironment ports = defaultPortsEnvironment();  // where COM names live
     std::uint16_t udpPort = commands::kUdpPort;          // tests may use another port
     bool startThreads = true;                            // receive threads and clock
+    // Called with every frame dispatched; empty: nothing. Benchmarks count with it.
+    std::function<void(const DeviceReport&)> frameHandled;
 };
 
 // The one window of the panel. Every reaction to the operator is a member
@@ -116,7 +120,7 @@ class CTolvaneAppDlg : public QDialog {
     // Inbound (inbound/).
     bool tmRxFrame(const char* chunk, std::size_t length);
     void tmSyncState(const DeviceReport& report);
-    bool tmSaveRecord(const DeviceReport& report);
+    void tmSaveRecord(const DeviceReport& report);
     std::string tmRecordPath();
     void tmShowClock();
 
@@ -152,6 +156,9 @@ class CTolvaneAppDlg : public QDialog {
     void startClock();
     void startReceivers();
     void drainChunks();
+    void showCount(int count);
+    void showRecordOutcome();
+    RecordSaver& recordSaver();
     void speedEditChanged(int ownId, const char* key);
     void refreshRecordPath();
     void closeSerialLink();
@@ -175,6 +182,12 @@ class CTolvaneAppDlg : public QDialog {
     std::unique_ptr<QSocketNotifier> chunkNotifier_;  // declared after its eventfd: goes first
     std::unique_ptr<NetReceiver> netReceiver_;
     std::unique_ptr<SerialReceiver> serialReceiver_;
+    // Records go to the store's disk writer, or to one of the window's own
+    // when the store has none; declared in this order, the saver goes first.
+    std::unique_ptr<DiskWriter> ownWriter_;
+    std::unique_ptr<RecordSaver> records_;
+    int countToShow_ = 0;
+    bool countPosted_ = false;  // edit 1019 is updated once per turn of the event loop
 
     friend class CAboutDlg;
 };

@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QString>
 
 #include <string>
@@ -7,9 +8,11 @@
 #include "app/TolvaneAppDlg.h"
 #include "inbound/Calendar.h"
 #include "inbound/RecordFile.h"
+#include "inbound/RecordSaver.h"
 #include "inbound/RecordText.h"
+#include "settings/SettingsStore.h"
+#include "storage/DiskWriter.h"
 #include "text/ControlText.h"
-#include "text/DebugTrace.h"
 #include "text/TextConv.h"
 
 namespace {
@@ -33,15 +36,48 @@ std::string CTolvaneAppDlg::tmRecordPath() {
                              beforeNul(format));
 }
 
-// Appends one counting record to its file; edit 1021 shows the path tried.
-bool CTolvaneAppDlg::tmSaveRecord(const DeviceReport& report) {
+// Hands one counting record to the disk writer and returns at once; edit 1021
+// shows the path tried. Whether it was written comes back later, to
+// showRecordOutcome().
+void CTolvaneAppDlg::tmSaveRecord(const DeviceReport& report) {
     const std::string path = tmRecordPath();
-    const std::string text = recordText(report, GetComboText(*this, ctl::kRecordFormat));
+    std::string text = recordText(report, GetComboText(*this, ctl::kRecordFormat));
     setCtrlText(ctl::kRecordPath, AnsiToWide(path));
-    const RecordWriteResult result = appendRecord(path, text);
-    if (!result.written) {
-        DebugTrace("CTolvaneAppDlg::tmSaveRecord", 1154, "record not written to %s: %s",
-                   path.c_str(), result.reason.c_str());
+    recordSaver().save(path, std::move(text));
+}
+
+// Made with the first record. The window's thread hears of outcomes through a
+// queued call: the writer never waits for the window.
+RecordSaver& CTolvaneAppDlg::recordSaver() {
+    if (!records_) {
+        DiskWriter* writer = store_.writer();
+        if (writer == nullptr) {
+            ownWriter_ = std::make_unique<DiskWriter>();
+            writer = ownWriter_.get();
+        }
+        records_ = std::make_unique<RecordSaver>(*writer, [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { showRecordOutcome(); }, Qt::QueuedConnection);
+        });
     }
-    return result.written;
+    return *records_;
+}
+
+// A record that could not be written stays visible under its path until the
+// next record is written.
+void CTolvaneAppDlg::showRecordOutcome() {
+    const std::optional<RecordWriteResult> latest = records_->takeLatest();
+    if (!latest) {
+        return;
+    }
+    auto* line = static_cast<QLabel*>(control(ctl::kRecordFailure));
+    if (latest->written) {
+        line->clear();
+        line->setToolTip(QString());
+        return;
+    }
+    const QString text = QStringLiteral("record NOT written: ") + AnsiToWide(latest->reason);
+    line->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
+    line->setText(text);
+    line->setToolTip(text);
 }

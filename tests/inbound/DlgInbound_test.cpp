@@ -142,6 +142,7 @@ TEST(Received, DatagramIsMirroredAndRecordedWithoutEcho) {
     EXPECT_EQ(panel.text(ctl::kSpeed2), "22");
     EXPECT_EQ(panel.text(ctl::kPresetCount), "9");
     EXPECT_EQ(dlg.comboSelection(ctl::kPitch), 3);
+    panel.settleWrites();
     EXPECT_EQ(readFile(records / "kav20250305090307.csv"), "time=T6,data=6,S0=s");
     EXPECT_TRUE(machine.receive().empty());
 
