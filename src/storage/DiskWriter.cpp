@@ -34,8 +34,7 @@ void DiskWriter::post(std::string what, Job job) {
 bool DiskWriter::drain(std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
     const std::uint64_t target = posted_;
-    return ran_.wait_for(lock, limit, [&] { return done_ >= target || finished_; }) &&
-           done_ >= target;
+    return ran_.wait_for(lock, limit, [&] { return done_ + dropped_ >= target; });
 }
 
 std::vector<std::string> DiskWriter::finish(std::chrono::milliseconds limit) {
@@ -49,6 +48,7 @@ std::vector<std::string> DiskWriter::finish(std::chrono::milliseconds limit) {
     for (const Entry& entry : jobs_) {
         left.push_back(entry.what);
     }
+    dropped_ += jobs_.size();
     jobs_.clear();
     return left;
 }

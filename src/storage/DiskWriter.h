@@ -55,6 +55,7 @@ class DiskWriter {
     std::string running_;  // name of the job running now, empty when idle
     std::uint64_t posted_ = 0;
     std::uint64_t done_ = 0;
+    std::uint64_t dropped_ = 0;  // by finish(), never to run
     bool finished_ = false;
     bool stopping_ = false;
     std::thread thread_;  // last: starts once everything above exists

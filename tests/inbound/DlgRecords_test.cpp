@@ -190,6 +190,17 @@ TEST_F(RecordPath, StartUpShowsThePathFromTheStoredFolder) {
     EXPECT_EQ(shown(ctl::kRecordPath), "/srv/lots/line420250305090307.xml");
 }
 
+// A folder stored without its final "/" (edited by hand) still holds the
+// records: they never land beside it as "<folder>kav...".
+TEST_F(RecordPath, AStoredFolderWithoutItsSlashStillHoldsTheRecords) {
+    panel.store().WriteString(keys::fPath, QString::fromStdString(records.path().string()));
+    panel.restart();
+    EXPECT_EQ(shown(ctl::kRecordPath), folder() + "kav20250305090307.csv");
+    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
+    EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.csv"});
+    EXPECT_FALSE(std::filesystem::exists(records.path().string() + "kav20250305090307.csv"));
+}
+
 // The path is composed anew at every call: folder, name, the second of the
 // call, ".", format; with no name the stamp follows the folder directly.
 TEST_F(RecordPath, FollowsNameFormatAndClock) {

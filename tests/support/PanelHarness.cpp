@@ -57,6 +57,11 @@ DlgEnvironment PanelHarness::environment() {
     }
     env.udpPort = udpPort;
     env.startThreads = threads_;
+    env.frameHandled = [this](const DeviceReport& report) {
+        if (frameHandled) {
+            frameHandled(report);
+        }
+    };
     return env;
 }
 

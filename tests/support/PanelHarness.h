@@ -59,7 +59,8 @@ class PanelHarness {
     std::vector<QString> messages;
     std::string folderChoice;
     std::string localIp = "192.168.1.20";
-    std::uint16_t udpPort = 0;  // 0: a free port is chosen
+    std::uint16_t udpPort = 0;                              // 0: a free port is chosen
+    std::function<void(const DeviceReport&)> frameHandled;  // every frame dispatched
 
   private:
     DlgEnvironment environment();
