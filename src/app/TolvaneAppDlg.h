@@ -183,8 +183,11 @@ class CTolvaneAppDlg : public QDialog {
     std::unique_ptr<NetReceiver> netReceiver_;
     std::unique_ptr<SerialReceiver> serialReceiver_;
     // Records go to the store's disk writer, or to one of the window's own
-    // when the store has none; declared in this order, the saver goes first.
+    // when the store has none; the writer tells of outcomes through an
+    // eventfd. Declared in this order, the saver goes first.
     std::unique_ptr<DiskWriter> ownWriter_;
+    std::unique_ptr<WakeEvent> recordWake_;
+    std::unique_ptr<QSocketNotifier> recordNotifier_;
     std::unique_ptr<RecordSaver> records_;
     int countToShow_ = 0;
     bool countPosted_ = false;  // edit 1019 is updated once per turn of the event loop

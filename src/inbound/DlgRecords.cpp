@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "inbound/RecordFile.h"
 #include "inbound/RecordSaver.h"
 #include "inbound/RecordText.h"
+#include "link/WakeEvent.h"
 #include "settings/SettingsStore.h"
 #include "storage/DiskWriter.h"
 #include "text/ControlText.h"
@@ -46,8 +48,9 @@ void CTolvaneAppDlg::tmSaveRecord(const DeviceReport& report) {
     recordSaver().save(path, std::move(text));
 }
 
-// Made with the first record. The window's thread hears of outcomes through a
-// queued call: the writer never waits for the window.
+// Made with the first record. The writer tells the window's thread of an
+// outcome through an eventfd its event loop watches: it never waits for the
+// window, and the outcome itself travels under the saver's lock.
 RecordSaver& CTolvaneAppDlg::recordSaver() {
     if (!records_) {
         DiskWriter* writer = store_.writer();
@@ -55,10 +58,15 @@ RecordSaver& CTolvaneAppDlg::recordSaver() {
             ownWriter_ = std::make_unique<DiskWriter>();
             writer = ownWriter_.get();
         }
-        records_ = std::make_unique<RecordSaver>(*writer, [this] {
-            QMetaObject::invokeMethod(
-                this, [this] { showRecordOutcome(); }, Qt::QueuedConnection);
+        recordWake_ = std::make_unique<WakeEvent>();
+        recordNotifier_ =
+            std::make_unique<QSocketNotifier>(recordWake_->fd(), QSocketNotifier::Read);
+        connect(recordNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            recordWake_->drain();
+            showRecordOutcome();
         });
+        records_ =
+            std::make_unique<RecordSaver>(*writer, [wake = recordWake_.get()] { wake->signal(); });
     }
     return *records_;
 }

@@ -17,7 +17,7 @@ class DiskWriter;
 class RecordSaver {
   public:
     // `settled` runs on the writer's thread when an outcome is waiting to be
-    // taken and none was before; it must only post a wake-up, never wait.
+    // taken and none was before; it must only signal a wake-up, never wait.
     RecordSaver(DiskWriter& writer, std::function<void()> settled);
     ~RecordSaver();
     RecordSaver(const RecordSaver&) = delete;
