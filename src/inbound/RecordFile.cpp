@@ -9,32 +9,12 @@
 #include <system_error>
 
 #include "storage/FileSizeSignal.h"
+#include "storage/WriteAll.h"
 
 namespace {
 
 std::string failure(const char* operation, int error) {
     return std::string(operation) + ": " + std::system_category().message(error);
-}
-
-// Returns 0 or the errno of the failed write.
-int writeAll(int fd, std::string_view text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        if (n == 0) {
-            return EIO;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return 0;
 }
 
 int openRetrying(const std::string& path, int flags) {

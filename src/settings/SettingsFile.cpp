@@ -13,6 +13,7 @@
 #include <string>
 
 #include "storage/FileSizeSignal.h"
+#include "storage/WriteAll.h"
 
 namespace fs = std::filesystem;
 
@@ -51,23 +52,6 @@ bool makeFolders(const fs::path& folder, std::string& error) {
     }
     error = "cannot create folder " + folder.string() + ": " + errorText(cause);
     return false;
-}
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    std::size_t left = static_cast<std::size_t>(bytes.size());
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 // The rename reaches the disk only with its folder.
@@ -227,14 +211,14 @@ bool replace(const fs::path& file, const QByteArray& bytes, const SyncCall& sync
         error = "cannot create a temporary file in " + folder.string() + ": " + errorText(errno);
         return false;
     }
+    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     const char* step = nullptr;
     int cause = 0;
     if (::fchmod(fd, 0600) != 0) {
         step = "fchmod";
         cause = errno;
-    } else if (!writeAll(fd, bytes)) {
+    } else if ((cause = writeAll(fd, text)) != 0) {
         step = "write";
-        cause = errno;
     } else if ((cause = sync(fd, SyncKind::Full)) != 0) {
         step = "fsync";
     }

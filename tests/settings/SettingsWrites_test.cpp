@@ -169,6 +169,15 @@ class LinkedSettings : public SettingsStoreTest {
         ::chmod(elsewhere_.c_str(), 0755);
         target_ = elsewhere_ / "panel.json";
     }
+    // A store opened on the settings file writes one change; its trace.
+    std::string openAndWriteOneChange() {
+        testing::internal::CaptureStdout();
+        DiskWriter writer;
+        SettingsStore store(file_, &writer);
+        store.WriteInt("speed", 2);
+        EXPECT_TRUE(writer.drain(10s));
+        return testing::internal::GetCapturedStdout();
+    }
     // The link stays what it was: a link, to the same place.
     void expectLinkKept(const fs::path& link, const std::string& to) {
         EXPECT_TRUE(fs::is_symlink(link)) << link;
@@ -221,10 +230,7 @@ TEST_F(LinkedSettings, AWriteReplacesTheLinkedFileAndKeepsTheLink) {
 
 TEST_F(LinkedSettings, ALinkToNothingYetGetsItsFile) {
     fs::create_symlink(target_, file_);
-    DiskWriter writer;
-    SettingsStore store(file_, &writer);
-    store.WriteInt("speed", 2);
-    ASSERT_TRUE(writer.drain(10s));
+    EXPECT_EQ(openAndWriteOneChange(), "");
     expectLinkKept(file_, target_.string());
     EXPECT_EQ(sectionInFile(target_).value("speed").toInt(), 2);
 }
@@ -234,12 +240,7 @@ TEST_F(LinkedSettings, ALinkToNothingYetGetsItsFile) {
 TEST_F(LinkedSettings, ADamagedLinkedFileIsKeptAsideAndTheLinkStays) {
     writeBytes(target_, "{ damaged");
     fs::create_symlink(target_, file_);
-    testing::internal::CaptureStdout();
-    DiskWriter writer;
-    SettingsStore store(file_, &writer);
-    store.WriteInt("speed", 2);
-    ASSERT_TRUE(writer.drain(10s));
-    const std::string trace = testing::internal::GetCapturedStdout();
+    const std::string trace = openAndWriteOneChange();
     EXPECT_THAT(trace, ContainsRegex("D:\\[SettingsStore::load,1\\]settings file " +
                                      literal(target_.string()) + " unreadable"));
     expectLinkKept(file_, target_.string());
@@ -254,12 +255,7 @@ TEST_F(LinkedSettings, ADamagedLinkedFileIsKeptAsideAndTheLinkStays) {
 TEST_F(LinkedSettings, ALinkThatLeadsInACircleIsKeptAside) {
     fs::create_symlink("loop.json", file_);
     fs::create_symlink("TolvaneApp.json", folder_ / "loop.json");
-    testing::internal::CaptureStdout();
-    DiskWriter writer;
-    SettingsStore store(file_, &writer);
-    store.WriteInt("speed", 2);
-    ASSERT_TRUE(writer.drain(10s));
-    const std::string trace = testing::internal::GetCapturedStdout();
+    const std::string trace = openAndWriteOneChange();
     EXPECT_THAT(trace, ContainsRegex("D:\\[SettingsStore::load,1\\]settings file " +
                                      literal(file_.string()) + " unreadable \\(" +
                                      literal(std::strerror(ELOOP)) + "\\), kept as "));
