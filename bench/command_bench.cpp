@@ -76,6 +76,12 @@ bool hasOption(int argc, char** argv, const char* option) {
     return false;
 }
 
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
 double realtimeMs() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -129,6 +135,7 @@ bool receiveStamped(int fd, std::string& bytes, double& arrivedMs) {
 struct Latencies {
     std::vector<double> arrivalMs;  // action to datagram arrival
     std::vector<double> handledMs;  // action to the handler's return
+    std::vector<double> offCpuMs;   // of that, the window's thread off the processor
     int wrong = 0;                  // missing or unexpected datagrams
 };
 
@@ -138,8 +145,10 @@ Latencies measure(const LoopbackEndpoint& machine, const std::string& prefix,
     for (int i = 0; i < kActions; ++i) {
         drain(machine.fd());
         const double start = realtimeMs();
+        const double cpuStart = threadCpuMs();
         act(i);
         const double handled = realtimeMs();
+        const double cpu = threadCpuMs() - cpuStart;
         std::string bytes;
         double arrived = 0;
         if (!receiveStamped(machine.fd(), bytes, arrived) || bytes.rfind(prefix, 0) != 0) {
@@ -147,6 +156,7 @@ Latencies measure(const LoopbackEndpoint& machine, const std::string& prefix,
         } else {
             result.arrivalMs.push_back(arrived - start);
             result.handledMs.push_back(handled - start);
+            result.offCpuMs.push_back(handled - start - cpu);
         }
         runEventLoopFor(3);  // the window repaints between the operator's actions
     }
@@ -207,10 +217,12 @@ int main(int argc, char** argv) {
         QTest::keyClick(speed, i % 2 == 0 ? Qt::Key_Down : Qt::Key_Up);
     });
 
-    std::fprintf(stderr, "print: arrival %s; handler %s\n", spread(clicks.arrivalMs).c_str(),
-                 spread(clicks.handledMs).c_str());
-    std::fprintf(stderr, "speed: arrival %s; handler %s\n", spread(picks.arrivalMs).c_str(),
-                 spread(picks.handledMs).c_str());
+    std::fprintf(stderr, "print: arrival %s; handler %s, of it off the processor %s\n",
+                 spread(clicks.arrivalMs).c_str(), spread(clicks.handledMs).c_str(),
+                 spread(clicks.offCpuMs).c_str());
+    std::fprintf(stderr, "speed: arrival %s; handler %s, of it off the processor %s\n",
+                 spread(picks.arrivalMs).c_str(), spread(picks.handledMs).c_str(),
+                 spread(picks.offCpuMs).c_str());
     if (busy > 0) {
         ::kill(busy, SIGKILL);
         ::waitpid(busy, nullptr, 0);
