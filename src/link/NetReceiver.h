@@ -34,7 +34,8 @@ class NetReceiver {
   private:
     void run();
     bool tryBind(int socket, int& lastError);
-    void receiveOne(int socket);
+    // False when nothing was waiting.
+    bool receiveOne(int socket);
 
     std::uint16_t port_;
     Deliver deliver_;
