@@ -1,9 +1,23 @@
 #include "storage/DiskWriter.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <utility>
 
 #include "storage/FileSizeSignal.h"
 #include "text/DebugTrace.h"
+
+namespace {
+
+// Handing a job over wakes this thread; as a batch thread it does not take the
+// processor from the thread that woke it (the window's), but waits its turn.
+void yieldToInteractiveThreads() {
+    sched_param none{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &none);
+}
+
+}  // namespace
 
 DiskWriter::DiskWriter(SyncCall sync) : sync_(std::move(sync)) {
     ignoreFileSizeSignal();
@@ -54,6 +68,7 @@ std::vector<std::string> DiskWriter::finish(std::chrono::milliseconds limit) {
 }
 
 void DiskWriter::run() {
+    yieldToInteractiveThreads();
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         queued_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });

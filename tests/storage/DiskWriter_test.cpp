@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -122,6 +125,19 @@ TEST(DiskWriter, FinishWithEverythingWrittenTracesNothing) {
     EXPECT_TRUE(finishDiskWrites(writer, 10s));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_THAT(ran, testing::ElementsAre(1));
+}
+
+// Waking the writer must not take the processor from the window's thread:
+// the writer is a batch thread, which waits its turn.
+TEST(DiskWriter, RunsAsABatchThread) {
+    int policy = -1;
+    DiskWriter writer;
+    writer.post("look", [&](const SyncCall&) {
+        sched_param param{};
+        pthread_getschedparam(pthread_self(), &policy, &param);
+    });
+    ASSERT_TRUE(writer.drain(10s));
+    EXPECT_EQ(policy, SCHED_BATCH);
 }
 
 TEST(DiskWriter, AJobThatThrowsLosesOnlyItself) {
