@@ -35,7 +35,7 @@ table="$build/bench-results.md"
 } | tee "$table"
 for run in "${runs[@]}"; do
   read -r -a words <<<"$run"
-  echo "== $run (load:$(uptime | sed 's/.*load average://'))" >>"$log"
+  printf '\n== %s (load:%s)\n' "$run" "$(uptime | sed 's/.*load average://')" >>"$log"
   if ! "$build/bench/${words[0]}" "${words[@]:1}" 2>>"$log" | tee -a "$table"; then
     echo "| $run | did not finish, see $log | | MISSED |" | tee -a "$table"
   fi
