@@ -1,5 +1,7 @@
-// Time per stored change: the label template written back with one character
-// changed. Every write replaces the file (temporary file, fsync, rename).
+// Time per settings write, as the disk writer does it (here on the calling
+// thread): the label template written back with one character changed. Every
+// write reads the file, puts the change on top, and replaces the file
+// (temporary file, fsync, rename, fsync of the folder).
 #include <benchmark/benchmark.h>
 
 #include <QString>

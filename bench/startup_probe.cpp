@@ -23,6 +23,7 @@
 #include "app/Translations.h"
 #include "common/ProcStats.h"
 #include "settings/SettingsStore.h"
+#include "storage/DiskWriter.h"
 
 namespace {
 
@@ -92,12 +93,14 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kAppName));
+    std::unique_ptr<DiskWriter> writer;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<QDialog> dialog;
     if (panel) {
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
         installTranslations(app);
-        store = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
+        writer = std::make_unique<DiskWriter>();
+        store = std::make_unique<SettingsStore>(SettingsStore::defaultPath(), writer.get());
         dialog = std::make_unique<CTolvaneAppDlg>(*store);
     } else {
         dialog = bareDialog();

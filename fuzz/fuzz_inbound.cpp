@@ -145,7 +145,11 @@ void checkRecordOutputs(const DeviceReport& report, std::string_view folder,
     const CalendarTime arrival{2024, 1, 9, 7, 0, 5};
     for (std::string_view extension : {"csv", "xml"}) {
         const std::string path = composeRecordPath(folder, name, arrival, extension);
+        // The folder always ends in "/" before the name; an empty one stays empty.
         std::string expected(folder);
+        if (!expected.empty() && expected.back() != '/') {
+            expected += '/';
+        }
         expected += name;
         expected += "20240109070005.";
         expected += extension;

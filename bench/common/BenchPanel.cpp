@@ -11,10 +11,18 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 
 #include "app/ControlTable.h"
 
-BenchPanel::BenchPanel() : udpPort(freeUdpPort()) {
+BenchPanel::BenchPanel(std::chrono::milliseconds syncDelay)
+    : udpPort(freeUdpPort()), writer_([delay = syncDelay](int fd, SyncKind kind) {
+          if (delay.count() > 0) {
+              std::this_thread::sleep_for(delay);
+          }
+          return syncToDisk(fd, kind);
+      }) {
     std::filesystem::create_directories(home / "home");
     std::filesystem::create_directories(recordDir());
     ::setenv("HOME", (home / "home").c_str(), 1);
@@ -36,7 +44,12 @@ CTolvaneAppDlg& BenchPanel::open() {
     env.ports.sysRoot = home / "no-sys";
     env.udpPort = udpPort;
     env.startThreads = true;
-    store_ = std::make_unique<SettingsStore>(SettingsStore::defaultPath());
+    env.frameHandled = [this](const DeviceReport& report) {
+        if (frameHandled) {
+            frameHandled(report);
+        }
+    };
+    store_ = std::make_unique<SettingsStore>(SettingsStore::defaultPath(), &writer_);
     dialog_ = std::make_unique<CTolvaneAppDlg>(*store_, env);
     dialog_->recordFolder = recordDir().string() + "/";
     dialog_->show();
@@ -91,6 +104,26 @@ void StallMeter::tick() {
         ++longGaps_;
     }
     last_ = now;
+}
+
+std::chrono::milliseconds syncDelayOption(int& argc, char** argv) {
+    std::chrono::milliseconds delay(0);
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--slow-sync") == 0) {
+            delay = std::chrono::milliseconds(50);
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    return delay;
+}
+
+std::string slowSyncNote(std::chrono::milliseconds syncDelay) {
+    return syncDelay.count() > 0
+               ? " (writer slowed: " + std::to_string(syncDelay.count()) + " ms per sync)"
+               : std::string();
 }
 
 void preferOffscreen() {

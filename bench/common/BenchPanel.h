@@ -13,13 +13,17 @@
 #include "app/TolvaneAppDlg.h"
 #include "common/ScratchDir.h"
 #include "settings/SettingsStore.h"
+#include "storage/DiskWriter.h"
 
 // The whole panel as the operator has it: the real window with its receive
-// threads and clock, real time, shown offscreen, in a scratch home of its own
-// (settings, ports folder, record folder) and on a free UDP port.
+// threads and clock and its disk writer, real time, shown offscreen, in a
+// scratch home of its own (settings, ports folder, record folder) and on a
+// free UDP port.
 class BenchPanel {
   public:
-    BenchPanel();
+    // `syncDelay`: how long the disk writer waits before each sync, as on a
+    // disk that is slow to answer.
+    explicit BenchPanel(std::chrono::milliseconds syncDelay = std::chrono::milliseconds(0));
     ~BenchPanel();
 
     // Builds and shows the window; link pseudo-terminals into portsDir() first.
@@ -32,8 +36,11 @@ class BenchPanel {
     ScratchDir home;
     std::uint16_t udpPort;
     std::vector<QString> messages;
+    // Called on the window's thread with every frame dispatched.
+    std::function<void(const DeviceReport&)> frameHandled;
 
   private:
+    DiskWriter writer_;
     std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<CTolvaneAppDlg> dialog_;
 };
@@ -75,6 +82,13 @@ class StallMeter : public QObject {
   protected:
     void timerEvent(QTimerEvent* event) override;
 };
+
+// The disk writer's delay per sync asked for on the command line:
+// "--slow-sync" is 50 ms, else none. Takes the option out of argv.
+std::chrono::milliseconds syncDelayOption(int& argc, char** argv);
+// " (writer slowed: 50 ms per sync)" for a slowed run, else empty: added to
+// the names of its figures.
+std::string slowSyncNote(std::chrono::milliseconds syncDelay);
 
 // Sets QT_QPA_PLATFORM to offscreen unless the caller chose a platform.
 void preferOffscreen();

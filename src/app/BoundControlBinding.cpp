@@ -1,10 +1,12 @@
 // Start-up fill, change handler and state mirror of every control in the
 // table of bound controls.
+#include <QComboBox>
 #include <QString>
 
 #include "app/BoundControls.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 #include "text/TextConv.h"
 
@@ -14,7 +16,11 @@ void CTolvaneAppDlg::fillBoundControls() {
             continue;
         }
         if (bound.value == BoundValue::Index) {
-            setComboSelection(bound.id, store_.ReadInt(bound.key, bound.defaultIndex));
+            // A stored position outside the list (an older or edited file)
+            // shows the default entry, never an empty selection.
+            const int entries = static_cast<QComboBox*>(control(bound.id))->count();
+            setComboSelection(bound.id,
+                              readListIndex(store_, bound.key, bound.defaultIndex, entries));
         } else {
             setCtrlText(bound.id,
                         store_.ReadString(bound.key, QString::fromUtf8(bound.defaultText)));

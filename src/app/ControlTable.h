@@ -38,7 +38,7 @@ inline constexpr int kPort = 1006, kClock = 1010, kWifiSet = 1011, kSpeed1 = 101
                      kRewind = 1026, kStop = 1027, kStart = 1028, kPresetSign = 1029, kClear = 1030,
                      kPresetOn = 1031, kBrowse = 1032, kRecordFormat = 1033, kSpeed2 = 1034,
                      kPanelToggle = 1035, kPanelPassword = 1036, kPasswordChange = 1038,
-                     kNewPassword = 1039, kSpeed3 = 1040;
+                     kNewPassword = 1039, kSpeed3 = 1040, kRecordFailure = 1041;
 }
 
 // Template size of the window in dialog units.

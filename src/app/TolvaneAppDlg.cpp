@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -25,6 +26,9 @@
 #include "app/PanelLock.h"
 #include "app/link/LinkStatusBar.h"
 #include "app/link/PortListCombo.h"
+#include "inbound/RecordSaver.h"
+#include "link/WakeEvent.h"
+#include "storage/DiskWriter.h"
 
 namespace {
 
@@ -185,6 +189,9 @@ QString CTolvaneAppDlg::ctrlText(int id) const {
     }
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         return combo->currentText();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
     }
     return QString();
 }

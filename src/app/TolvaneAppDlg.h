@@ -30,6 +30,9 @@ struct BoundControl;
 class QSocketNotifier;
 class QResizeEvent;
 class LinkStatusBar;
+class DiskWriter;
+class RecordSaver;
+class WakeEvent;
 
 // The window's outer rectangle in screen pixels, frame included.
 struct WindowRect {
@@ -49,6 +52,8 @@ struct DlgEnvironment {
     PortsEnvironment ports = defaultPortsEnvironment();  // where COM names live
     std::uint16_t udpPort = commands::kUdpPort;          // tests may use another port
     bool startThreads = true;                            // receive threads and clock
+    // Called with every frame dispatched; empty: nothing. Benchmarks count with it.
+    std::function<void(const DeviceReport&)> frameHandled;
 };
 
 // The one window of the panel: it binds its controls to their handlers and
@@ -119,7 +124,7 @@ class CTolvaneAppDlg : public QDialog {
     // What the machine sends (app/inbound/).
     bool receiveChunk(const char* chunk, std::size_t length);
     void mirrorMachineState(const DeviceReport& report);
-    bool saveCountingRecord(const DeviceReport& report);
+    void saveCountingRecord(const DeviceReport& report);
     std::string recordPathNow();
     void showClock();
 
@@ -159,6 +164,9 @@ class CTolvaneAppDlg : public QDialog {
     void fillBoundControls();
     void boundControlChanged(const BoundControl& bound);
     void mirrorBoundControls(const DeviceState& state);
+    void showCount(int count);
+    void showRecordOutcome();
+    RecordSaver& recordSaver();
     void refreshRecordPath();
     void resizeOuter(int outerWidth, int outerHeight);
     QSize frameExtra() const;
@@ -180,6 +188,15 @@ class CTolvaneAppDlg : public QDialog {
     // Declared after the link, whose event descriptor it watches: goes first.
     std::unique_ptr<QSocketNotifier> linkNotifier_;
     std::unique_ptr<QSocketNotifier> portsNotifier_;  // likewise
+    // Records go to the store's disk writer, or to one of the window's own
+    // when the store has none; the writer tells of outcomes through an
+    // eventfd. Declared in this order, the saver goes first.
+    std::unique_ptr<DiskWriter> ownWriter_;
+    std::unique_ptr<WakeEvent> recordWake_;
+    std::unique_ptr<QSocketNotifier> recordNotifier_;
+    std::unique_ptr<RecordSaver> records_;
+    int countToShow_ = 0;
+    bool countPosted_ = false;  // edit 1019 is updated once per turn of the event loop
 
     friend class CAboutDlg;
 };

@@ -1,7 +1,6 @@
 #include "inbound/RecordFile.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <system_error>
 
 #include "os/WriteAll.h"
+#include "storage/FileSizeSignal.h"
 
 namespace {
 
@@ -17,25 +17,37 @@ std::string failure(const char* operation, int error) {
     return std::string(operation) + ": " + std::system_category().message(error);
 }
 
-// A write past the file size limit raises SIGXFSZ, which would end the whole
-// program; with the signal ignored the write fails with EFBIG instead and the
-// record is reported as not written. A handler someone else installed stays.
-void ignoreFileSizeSignal() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction current {};
-        if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            struct sigaction ignore {};
-            ignore.sa_handler = SIG_IGN;
-            sigemptyset(&ignore.sa_mask);
-            sigaction(SIGXFSZ, &ignore, nullptr);
-        }
-    });
+int openRetrying(const std::string& path, int flags) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
 }
 
-// Both receive threads may append to the same file within one second; taking
-// them one at a time keeps each record whole and makes the size taken before a
-// write the right place to cut back to.
+// Opens the file for appending; `created` tells whether this call made it.
+int openForAppend(const std::string& path, bool& created) {
+    constexpr int kAppend = O_WRONLY | O_APPEND | O_CLOEXEC;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fd = openRetrying(path, kAppend);
+        if (fd >= 0 || errno != ENOENT) {
+            created = false;
+            return fd;
+        }
+        const int made = openRetrying(path, kAppend | O_CREAT | O_EXCL);
+        if (made >= 0 || errno != EEXIST) {
+            created = made >= 0;
+            return made;
+        }
+        // Made by someone else in between: open it as it is.
+    }
+    created = false;
+    return openRetrying(path, kAppend | O_CREAT);
+}
+
+// Records are appended by one thread, the disk writer; taking callers one at a
+// time still keeps each record whole should anyone else append, and makes the
+// size taken before a write the right place to cut back to.
 std::mutex appendMutex;
 
 }  // namespace
@@ -44,8 +56,11 @@ std::string composeRecordPath(std::string_view folder, std::string_view name,
                               const CalendarTime& time, std::string_view extension) {
     const std::string stamp = formatPathStamp(time);
     std::string path;
-    path.reserve(folder.size() + name.size() + stamp.size() + 1 + extension.size());
+    path.reserve(folder.size() + 1 + name.size() + stamp.size() + 1 + extension.size());
     path += folder;
+    if (!folder.empty() && folder.back() != '/') {
+        path += '/';
+    }
     path += name;
     path += stamp;
     path += '.';
@@ -53,32 +68,78 @@ std::string composeRecordPath(std::string_view folder, std::string_view name,
     return path;
 }
 
-RecordWriteResult appendRecord(const std::string& path, std::string_view text) {
+RecordWriteResult appendRecord(const std::string& path, std::string_view text,
+                               const SyncCall& sync) {
+    return appendRecords(path, {text}, sync).front();
+}
+
+std::vector<RecordWriteResult> appendRecords(const std::string& path,
+                                             const std::vector<std::string_view>& texts,
+                                             const SyncCall& sync) {
+    std::vector<RecordWriteResult> results(texts.size(), RecordWriteResult{true, {}});
+    std::vector<std::size_t> toWrite;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i].empty()) {
+            results[i] = {false, "no record format: nothing to write"};
+        } else {
+            toWrite.push_back(i);
+        }
+    }
+    if (toWrite.empty()) {
+        return results;
+    }
+    const auto failAll = [&](const std::string& reason) {
+        for (const std::size_t i : toWrite) {
+            if (results[i].written) {
+                results[i] = {false, reason};
+            }
+        }
+    };
     ignoreFileSizeSignal();
     const std::lock_guard<std::mutex> lock(appendMutex);
 
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    bool created = false;
+    const int fd = openForAppend(path, created);
     if (fd < 0) {
-        return {false, failure("open", errno)};
+        failAll(failure("open", errno));
+        return results;
     }
-
-    RecordWriteResult result{true, {}};
     struct stat before {};
     if (::fstat(fd, &before) != 0) {
-        result = {false, failure("fstat", errno)};
-    } else if (const int error = writeAll(fd, text.data(), text.size()); error != 0) {
-        result = {false, failure("write", error)};
-        if (::ftruncate(fd, before.st_size) != 0) {
-            result.reason += "; " + failure("ftruncate", errno);
+        failAll(failure("fstat", errno));
+        ::close(fd);
+        return results;
+    }
+    off_t size = before.st_size;
+    bool anyWritten = false;
+    for (const std::size_t i : toWrite) {
+        if (const int error = writeAll(fd, texts[i]); error != 0) {
+            results[i] = {false, failure("write", error)};
+            if (::ftruncate(fd, size) != 0) {
+                results[i].reason += "; " + failure("ftruncate", errno);
+            }
+        } else {
+            size += static_cast<off_t>(texts[i].size());
+            anyWritten = true;
         }
     }
-    // Delayed write errors can surface at close; the record is then not known
-    // to be on disk. EINTR leaves the descriptor closed on Linux.
-    if (::close(fd) != 0 && errno != EINTR && result.written) {
-        result = {false, failure("close", errno)};
+    if (anyWritten) {
+        if (const int error = sync(fd, SyncKind::Data); error != 0) {
+            std::string reason = failure("fdatasync", error);
+            if (::ftruncate(fd, before.st_size) != 0) {
+                reason += "; " + failure("ftruncate", errno);
+            }
+            failAll(reason);
+        }
     }
-    return result;
+    // Delayed write errors can surface at close; the records are then not known
+    // to be on disk. EINTR leaves the descriptor closed on Linux.
+    if (::close(fd) != 0 && errno != EINTR) {
+        failAll(failure("close", errno));
+    }
+    struct stat after {};
+    if (created && ::stat(path.c_str(), &after) == 0 && after.st_size == 0) {
+        ::unlink(path.c_str());  // made for records of which none was written
+    }
+    return results;
 }

@@ -40,7 +40,8 @@ class NetReceiver {
   private:
     void run();
     bool tryBind(int socket, int& lastError);
-    void receiveOne(int socket);
+    // False when nothing was waiting.
+    bool receiveOne(int socket);
 
     void setBound(bool bound);
     void changed() const;

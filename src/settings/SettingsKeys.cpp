@@ -13,6 +13,11 @@ QString homeFolderDefault() {
     return decodeUtf8(home);
 }
 
+int readListIndex(const SettingsStore& store, const char* key, int defaultValue, int count) {
+    const int index = store.ReadInt(key, defaultValue);
+    return index >= 0 && index < count ? index : defaultValue;
+}
+
 std::string defaultLabelTemplate() {
     return "N\r\n"
            "q514\r\n"

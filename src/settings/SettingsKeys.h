@@ -49,6 +49,10 @@ inline constexpr char root[] = "teal";
 // operator chooses a folder.
 QString homeFolderDefault();
 
+// A stored position in a list of `count` entries (keys::speed, keys::f2name):
+// absent, of the other type, or outside the list, it reads as the default.
+int readListIndex(const SettingsStore& store, const char* key, int defaultValue, int count);
+
 // The value of keys::version that marks a store holding its first-run values.
 constexpr int kFirstRunStamp = 2024011912;
 

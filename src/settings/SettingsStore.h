@@ -3,21 +3,35 @@
 #include <QJsonObject>
 #include <QString>
 #include <filesystem>
+#include <memory>
+
+class DiskWriter;
 
 // The per-user settings of the program: the section "TolvaneApp" of a JSON file
-// holding {"TolvaneApp": {"<key>": <integer or string>, ...}}. The parsed file is
-// kept in memory and every write replaces the whole file at once (temporary file,
-// fsync, rename), so a crash leaves either the old or the new file, never a mix.
-// The file's folder is the store's own and is kept private (0700, file 0600):
-// it holds the Wi-Fi and panel passwords.
+// holding {"TolvaneApp": {"<key>": <integer or string>, ...}}. The values are
+// read once, at construction, and kept in memory: reads never touch the disk.
+//
+// A change is written by the disk writer when one is given (else at once, on
+// the calling thread): changes made before the writer gets to them are written
+// together, once, with their latest values. Each write puts the changed keys on
+// top of what the file holds at that moment, so two panels running at once keep
+// each other's changes, and replaces the whole file at once (temporary file,
+// fsync, rename, fsync of the folder): a crash leaves either the old or the new
+// file, never a mix. A symbolic link in the file's place is written through:
+// the file it leads to is replaced and the link stays. The file's folder is the
+// store's own and is kept private (0700, file 0600): it holds the Wi-Fi and
+// panel passwords.
 //
 // Nothing here throws or stops the program: a file that cannot be parsed is moved
-// aside and the store starts empty; a write that cannot reach the disk is traced
-// and still changes the value in memory. One thread (the window's) uses a store.
+// aside and the store starts empty; a write that cannot reach the disk is traced,
+// still changes the value in memory, and is tried again with the next change.
+// One thread (the window's) uses a store; the disk writer is its only helper.
 class SettingsStore {
   public:
-    // Loads the file at once; a missing file is an empty store.
-    explicit SettingsStore(std::filesystem::path file);
+    // Loads the file at once; a missing file is an empty store. `writer`, when
+    // given, must outlive every write handed to it (its own end runs them).
+    explicit SettingsStore(std::filesystem::path file, DiskWriter* writer = nullptr);
+    ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
@@ -36,17 +50,15 @@ class SettingsStore {
     void WriteString(const char* key, const QString& value);
 
     const std::filesystem::path& path() const;
+    // The writer this store hands its writes to; null when it writes itself.
+    DiskWriter* writer() const { return writer_; }
 
   private:
-    void load();
-    void setAside(const std::string& reason);
+    struct Disk;  // the file's side, shared with the writes handed over
     void put(const char* key, const QJsonValue& value);
-    void save();
 
     std::filesystem::path file_;
-    QJsonObject document_;  // the whole top-level object; members other than the section are kept
-    QJsonObject section_;
-    // Set when a damaged file could not be moved aside: it must not be replaced.
-    bool saveBlocked_ = false;
-    bool fileCurrent_ = true;  // the file holds what section_ holds
+    DiskWriter* writer_;
+    std::shared_ptr<Disk> disk_;
+    QJsonObject section_;  // the values as the program sees them
 };

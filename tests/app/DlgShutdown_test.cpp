@@ -4,11 +4,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "support/LoopbackWire.h"
 #include "support/PanelHarness.h"
 #include "support/Pty.h"
+#include "support/TempDir.h"
 #include "support/Wait.h"
 
 namespace {
@@ -47,6 +50,48 @@ TEST(Shutdown, ClosingWhileFramesStreamInJoinsEveryThread) {
         EXPECT_FALSE(closed.udpOpen);
         EXPECT_FALSE(closed.serialOpen);
     }
+}
+
+// Closing the window while records stream in, with a slow disk: every record
+// the window handed to the disk writer is on disk once the program has ended,
+// in arrival order.
+TEST(Shutdown, EveryRecordHandedOverBeforeTheCloseIsOnDisk) {
+    UtcTimeZone utc;
+    TempDir records;
+    PanelHarness panel(true);
+    panel.now = kFixedInstant;
+    std::vector<int> handedOver;  // counts of the record frames dispatched
+    panel.frameHandled = [&](const DeviceReport& report) {
+        if (report.isRecord) {
+            handedOver.push_back(report.state.data);
+        }
+    };
+    panel.setSync([](int fd, SyncKind kind) {
+        std::this_thread::sleep_for(20ms);
+        return syncToDisk(fd, kind);
+    });
+    panel.open();
+    panel.dlg().recordFolder = records.path().string() + "/";
+
+    std::atomic<bool> streaming{true};
+    std::thread machine([&] {
+        LoopbackEndpoint udp;
+        for (int count = 1; streaming; ++count) {
+            udp.sendTo(panel.udpPort,
+                       "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0,pt:T]end");
+            std::this_thread::sleep_for(300us);
+        }
+    });
+    ASSERT_TRUE(waitUntil([&] { return handedOver.size() >= 200; }, 10000));
+    panel.close();
+    streaming = false;
+    machine.join();
+
+    std::string expected;
+    for (const int count : handedOver) {
+        expected += "time=T,data=" + std::to_string(count);
+    }
+    EXPECT_EQ(readFile(records / "kav20250305090307.csv"), expected);
 }
 
 }  // namespace

@@ -74,8 +74,9 @@ TEST(Startup, StoredNegativePresetAndOutOfRangeIndexes) {
     EXPECT_EQ(testing::internal::GetCapturedStdout().find("is first"), std::string::npos);
     EXPECT_EQ(panel.text(ctl::kPresetSign), "-");
     EXPECT_EQ(panel.text(ctl::kPresetCount), "25");
-    EXPECT_EQ(dlg.comboSelection(ctl::kRecordFormat), -1);
-    EXPECT_EQ(dlg.comboSelection(ctl::kSpeedStep), -1);
+    // Positions outside their lists read as the defaults, as wrong types do.
+    EXPECT_EQ(dlg.comboSelection(ctl::kRecordFormat), keyDefaults::f2name);
+    EXPECT_EQ(dlg.comboSelection(ctl::kSpeedStep), keyDefaults::speed);
     panel.close();
     EXPECT_EQ(panel.storedInt(keys::presetCnt), -25);
 }

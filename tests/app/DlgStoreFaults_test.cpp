@@ -62,6 +62,7 @@ TEST(StoreFaults, AStoreThatCannotBeWrittenLeavesThePanelRunning) {
     testing::internal::CaptureStdout();
     panel.open();
     panel.type(ctl::kSpeed1, "20");
+    panel.settleWrites();
     const std::string trace = testing::internal::GetCapturedStdout();
     EXPECT_NE(trace.find("D:[SettingsStore::save,1]"), std::string::npos);
     EXPECT_EQ(panel.text(ctl::kSpeed1), "20");

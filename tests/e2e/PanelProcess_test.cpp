@@ -238,4 +238,38 @@ TEST_F(PanelProcess, TwoPanelsStartedAtOnceShareTheSettingsAndOneWaitsForThePort
     EXPECT_FALSE(traceHas("second", "SettingsStore::")) << traces({"second"});
 }
 
+// Under a file size limit smaller than the settings a first run writes, the
+// panel starts and runs: the settings write fails and is traced, no temporary
+// file is left, and a frame that changes stored values does not end it either.
+TEST_F(PanelProcess, AFileSizeLimitNeverEndsThePanel) {
+    // The limit would also cut the trace file short, so the panel writes its
+    // trace to a pipe whose other end, outside the limit, fills panel.out.
+    // Both exec: the child's process is the panel itself.
+    auto panel = std::make_unique<ChildProcess>(SpawnOptions{
+        {"/bin/bash", "-c", "exec /usr/bin/prlimit --fsize=300 \"$0\" > >(exec cat > \"$1\")",
+         TOLVANE_APP_PATH, (root / "panel.out").string()},
+        {"QT_QPA_PLATFORM=offscreen", "HOME=" + home.string(), "XDG_CONFIG_HOME=" + config.string(),
+         "TZ=UTC"},
+        "/dev/null",
+        root / "panel.err"});
+    const std::string failed =
+        "D:[SettingsStore::save,1]settings file " + settingsFile.string() + " not saved (write ";
+    ASSERT_TRUE(
+        watch.waitUntil([&] { return traceHas("panel", failed); }, kStartLimit, {panel->exitFd()}))
+        << traces({"panel"});
+    EXPECT_TRUE(traceHas("panel", "File too large)")) << traces({"panel"});
+
+    auto machine = startMachine("state", "start[0,1,8,2,11,22,33,-5,1,pt:T,{a}]end\n");
+    EXPECT_EQ(describeStatus(machine->waitExit(kStartLimit)), "exit 0");
+    ASSERT_TRUE(watch.waitUntil([&] { return records() == "time=T,data=0,S0=a"; }, kStartLimit,
+                                {panel->exitFd()}))
+        << records() << traces({"panel"});
+    EXPECT_EQ(describeStatus(panel->waitExit(500ms)), "still running") << traces({"panel"});
+    for (const auto& entry : fs::directory_iterator(settingsDir)) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".TolvaneApp.json.", 0), std::string::npos)
+            << "temporary file left: " << entry.path();
+    }
+    EXPECT_TRUE(panel->terminate().has_value());
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QPlainTextEdit>
+
 #include <string>
 
 #include "settings/SettingsKeys.h"
@@ -116,6 +118,35 @@ TEST_F(Dispatch, DropsFramesWithoutNineStateValues) {
     EXPECT_EQ(panel.dlg().lastReport, DeviceState{});
 }
 
+// Edit 1019 is laid out once per turn of the event loop, with the latest
+// count, however many frames the turn handled; every one of them is still
+// mirrored and its record written.
+TEST_F(Dispatch, TheCountIsShownOncePerTurnTheLatestWinning) {
+    int shownTimes = 0;
+    auto* data = static_cast<QPlainTextEdit*>(panel.dlg().control(ctl::kData));
+    QObject::connect(data, &QPlainTextEdit::textChanged, [&] { ++shownTimes; });
+    std::string written;
+    for (int count = 1; count <= 100; ++count) {
+        const DeviceState state{count, 0, 2, 1, 15 + count, 30, 45, 0, 0};
+        const std::string chunk = frameText(state, count % 10 == 0 ? ",pt:T" : "");
+        ASSERT_TRUE(panel.dlg().receiveChunk(chunk.data(), chunk.size()));
+        if (count % 10 == 0) {
+            written += "time=T,data=" + std::to_string(count);
+        }
+    }
+    EXPECT_EQ(shownTimes, 0);
+    EXPECT_EQ(shown(ctl::kSpeed1), "115");
+    panel.settleWrites();
+    EXPECT_EQ(shownTimes, 1);
+    EXPECT_EQ(shown(ctl::kData), "data=100");
+    EXPECT_EQ(readFile(records / "kav20250305090307.csv"), written);
+    EXPECT_EQ(panel.storedString(keys::kavrin_speed3_1), "115");
+
+    ASSERT_TRUE(receive(frameText(DeviceState{7, 0, 2, 1, 15, 30, 45, 0, 0})));
+    EXPECT_EQ(shownTimes, 2);
+    EXPECT_EQ(shown(ctl::kData), "data=7");
+}
+
 // The whole road with the receive threads running: a datagram from the machine
 // is mirrored and recorded, the mirror echoes nothing to the machine, though
 // its address is now known, and the clock shows the panel's local time.
@@ -142,6 +173,7 @@ TEST(Received, DatagramIsMirroredAndRecordedWithoutEcho) {
     EXPECT_EQ(panel.text(ctl::kSpeed2), "22");
     EXPECT_EQ(panel.text(ctl::kPresetCount), "9");
     EXPECT_EQ(dlg.comboSelection(ctl::kPitch), 3);
+    panel.settleWrites();
     EXPECT_EQ(readFile(records / "kav20250305090307.csv"), "time=T6,data=6,S0=s");
     EXPECT_TRUE(machine.receive().empty());
 

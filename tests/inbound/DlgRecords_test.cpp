@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "settings/SettingsKeys.h"
 #include "support/InboundPanel.h"
+#include "support/SyncGate.h"
 
 namespace {
 
@@ -82,27 +85,98 @@ TEST_F(Records, MissingFolderLosesOnlyThatRecord) {
     EXPECT_EQ(readFile(later + "kav20250305090307.csv"), "time=B,data=2");
 }
 
-TEST_F(Records, SaveRecordReportsWhetherItWrote) {
-    DeviceReport report;
-    report.isRecord = true;
-    report.time = "T";
-    report.state.data = 4;
-    EXPECT_TRUE(panel.dlg().saveCountingRecord(report));
-    panel.dlg().recordFolder = folder() + "gone/";
-    EXPECT_FALSE(panel.dlg().saveCountingRecord(report));
-    EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.csv"});
+// A record that could not be written is marked under its path until the next
+// record is written; a file the failed record made is not left behind empty.
+TEST_F(Records, AFailedRecordIsShownUntilTheNextIsWritten) {
+    const auto failure = [&] { return shown(ctl::kRecordFailure); };
+    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
+    EXPECT_EQ(failure(), "");
+
+    struct Case {
+        const char* name;
+        std::function<void()> breakIt;
+        const char* reason;
+    };
+    const std::string kept = "time=A,data=1";
+    const Case cases[] = {
+        {"folder gone", [&] { panel.dlg().recordFolder = folder() + "gone/"; },
+         "open: No such file or directory"},
+        {"name too long", [&] { panel.type(ctl::kFileName, QString(300, QLatin1Char('n'))); },
+         "open: File name too long"},
+        {"sync fails", [&] { panel.setSync([](int, SyncKind) { return EIO; }); },
+         "fdatasync: Input/output error"},
+        {"no format", [&] { panel.dlg().setComboSelection(ctl::kRecordFormat, -1); },
+         "no record format: nothing to write"},
+    };
+    int count = 2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.breakIt();
+        panel.now += 1;  // a new file, which the failure must not leave behind
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(receive(frameText(DeviceState{count++, 0, 2, 1, 15, 30, 45, 0, 0}, ",pt:B")));
+        const std::string trace = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(trace.rfind("D:[CTolvaneAppDlg::tmSaveRecord,1154]record not written to ", 0), 0u)
+            << trace;
+        EXPECT_EQ(failure(), std::string("record NOT written: ") + c.reason);
+        EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.csv"});
+        EXPECT_EQ(readFile(records / "kav20250305090307.csv"), kept);
+
+        // Put right again: the next record is written and the mark goes.
+        panel.setSync({});
+        panel.dlg().recordFolder = folder();
+        panel.type(ctl::kFileName, "kav");
+        panel.dlg().setComboSelection(ctl::kRecordFormat, 0);
+        panel.now = kFixedInstant;
+        ASSERT_TRUE(receive(frameText(DeviceState{count++, 0, 2, 1, 15, 30, 45, 0, 0}, ",pt:A")));
+        EXPECT_EQ(failure(), "");
+        EXPECT_EQ(readFile(records / "kav20250305090307.csv"),
+                  kept + "time=A,data=" + std::to_string(count - 1));
+        writeFile(records / "kav20250305090307.csv", kept);
+    }
 }
 
-// A stored format index outside the list leaves no format: the file is made,
-// with an empty extension, and nothing is written to it.
-TEST_F(Records, NoFormatMakesAnEmptyFile) {
-    panel.store().WriteInt(keys::f2name, 5);
-    restart();
-    ASSERT_EQ(panel.dlg().comboSelection(ctl::kRecordFormat), -1);
+// A stored list position outside its list reads as the list's default, as a
+// value of the wrong type does: records keep a format, the speed list a step.
+TEST_F(Records, StoredListPositionsOutsideTheirListsReadAsDefaults) {
+    struct Case {
+        int stored;
+        int format;
+        int speed;
+    };
+    const Case cases[] = {{0, 0, 0}, {2, 1, 2}, {3, 1, 1}, {-1, 1, 1}, {5, 1, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        panel.store().WriteInt(keys::f2name, c.stored);
+        panel.store().WriteInt(keys::speed, c.stored);
+        restart();
+        EXPECT_EQ(panel.dlg().comboSelection(ctl::kRecordFormat), c.format);
+        EXPECT_EQ(panel.dlg().comboSelection(ctl::kSpeedStep), c.speed);
+    }
     ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A,{a}]end"));
-    ASSERT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307."});
-    EXPECT_EQ(readFile(records / "kav20250305090307."), "");
-    EXPECT_EQ(shown(ctl::kRecordPath), folder() + "kav20250305090307.");
+    EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.xml"});
+}
+
+// Records are written by the disk writer in the order they arrived, across
+// files and seconds. The window hands them over and goes on: here every one
+// arrives while the writer is held in its first sync.
+TEST_F(Records, ArrivalOrderIsKeptAcrossFilesAndSeconds) {
+    panel.settleWrites();  // the first run's settings are written
+    SyncGate gate;
+    panel.setSync(gate.call());
+    std::string expected[2];
+    for (int i = 0; i < 40; ++i) {
+        panel.now = kFixedInstant + i / 10 % 2;  // two files, each used in turns
+        const std::string chunk = frameText(DeviceState{i, 0, 2, 1, 15, 30, 45, 0, 0}, ",pt:T");
+        ASSERT_TRUE(panel.dlg().receiveChunk(chunk.data(), chunk.size()));
+        expected[i / 10 % 2] += "time=T,data=" + std::to_string(i);
+    }
+    ASSERT_TRUE(gate.waitArrived(1));
+    EXPECT_EQ(gate.arrived(), 1);
+    gate.open();
+    panel.settleWrites();
+    EXPECT_EQ(readFile(records / "kav20250305090307.csv"), expected[0]);
+    EXPECT_EQ(readFile(records / "kav20250305090308.csv"), expected[1]);
 }
 
 using RecordPath = InboundPanel;
@@ -114,6 +188,17 @@ TEST_F(RecordPath, StartUpShowsThePathFromTheStoredFolder) {
     panel.restart();
     EXPECT_EQ(panel.dlg().recordFolder, "/srv/lots/");
     EXPECT_EQ(shown(ctl::kRecordPath), "/srv/lots/line420250305090307.xml");
+}
+
+// A folder stored without its final "/" (edited by hand) still holds the
+// records: they never land beside it as "<folder>kav...".
+TEST_F(RecordPath, AStoredFolderWithoutItsSlashStillHoldsTheRecords) {
+    panel.store().WriteString(keys::fPath, QString::fromStdString(records.path().string()));
+    panel.restart();
+    EXPECT_EQ(shown(ctl::kRecordPath), folder() + "kav20250305090307.csv");
+    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
+    EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.csv"});
+    EXPECT_FALSE(std::filesystem::exists(records.path().string() + "kav20250305090307.csv"));
 }
 
 // The path is composed anew at every call: folder, name, the second of the

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +12,9 @@
 #include <iterator>
 #include <string>
 #include <system_error>
+#include <vector>
+
+#include "support/SizeLimit.h"
 
 namespace {
 
@@ -25,13 +26,21 @@ struct PathCase {
     const char* path;
 };
 
-TEST(RecordPath, JoinsPartsWithoutSeparators) {
+// The folder always ends in "/" before the name follows: a folder stored
+// without it still gets the file inside, never "<folder>kav..." beside it.
+TEST(RecordPath, PutsTheFileInsideTheFolder) {
     const PathCase cases[] = {
-        {"C:\\", "kav", {2024, 1, 19, 12, 0, 5}, "csv", "C:\\kav20240119120005.csv"},
-        {"C:\\", "kav", {2025, 12, 31, 23, 59, 59}, "xml", "C:\\kav20251231235959.xml"},
-        {"C:\\", "", {2025, 3, 5, 9, 3, 7}, "csv", "C:\\20250305090307.csv"},
+        {"/data/", "kav", {2024, 1, 19, 12, 0, 5}, "csv", "/data/kav20240119120005.csv"},
+        {"/data/", "kav", {2025, 12, 31, 23, 59, 59}, "xml", "/data/kav20251231235959.xml"},
+        {"/data/", "", {2025, 3, 5, 9, 3, 7}, "csv", "/data/20250305090307.csv"},
         {"", "kav", {2025, 3, 5, 9, 3, 7}, "csv", "kav20250305090307.csv"},
-        {"/data", "kav", {2025, 3, 5, 9, 3, 7}, "csv", "/datakav20250305090307.csv"},
+        {"/data", "kav", {2025, 3, 5, 9, 3, 7}, "csv", "/data/kav20250305090307.csv"},
+        {"/home/op/records",
+         "",
+         {2025, 3, 5, 9, 3, 7},
+         "xml",
+         "/home/op/records/20250305090307.xml"},
+        {"/", "kav", {2025, 3, 5, 9, 3, 7}, "csv", "/kav20250305090307.csv"},
         {"/data/", "kav", {0, 0, 0, -1, -1, -1}, "csv", "/data/kav00000-1-1-1.csv"},
     };
     for (const PathCase& c : cases) {
@@ -81,11 +90,72 @@ TEST_F(RecordFileTest, KeepsExistingContentAndBytes) {
     EXPECT_EQ(contentOf(path), "<time>A</time>\r\n<data>\xb5</data>\r\n");
 }
 
-TEST_F(RecordFileTest, EmptyTextStillCreatesFile) {
-    const std::string path = pathOf("empty.csv");
-    EXPECT_TRUE(appendRecord(path, "").written);
-    ASSERT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+// No record format gives an empty text: nothing is written and no empty file
+// is made, and the record is reported as not written.
+TEST_F(RecordFileTest, EmptyTextIsNotWrittenAndMakesNoFile) {
+    const std::string path = pathOf("empty.");
+    const RecordWriteResult result = appendRecord(path, "");
+    EXPECT_FALSE(result.written);
+    EXPECT_EQ(result.reason, "no record format: nothing to write");
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A record counts as written only once its sync returned: a failing sync
+// fails every record it was to make durable, the file goes back to its size
+// before them, and a file they made is removed again.
+TEST_F(RecordFileTest, FailedSyncCutsTheRecordsBackAndRemovesTheFileTheyMade) {
+    struct Case {
+        const char* name;
+        const char* existing;  // nullptr: no file before
+    };
+    const Case cases[] = {{"kept.csv", "time=A,data=1"}, {"new.csv", nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = pathOf(c.name);
+        if (c.existing != nullptr) {
+            writeFile(path, c.existing);
+        }
+        int syncs = 0;
+        std::string contentAtSync;
+        const SyncCall failing = [&](int, SyncKind kind) {
+            ++syncs;
+            EXPECT_EQ(kind, SyncKind::Data);
+            contentAtSync = contentOf(path);
+            return EIO;
+        };
+        const std::vector<RecordWriteResult> results =
+            appendRecords(path, {"time=B,data=2", "time=C,data=3"}, failing);
+        EXPECT_EQ(syncs, 1);
+        EXPECT_EQ(contentAtSync,
+                  std::string(c.existing ? c.existing : "") + "time=B,data=2time=C,data=3");
+        ASSERT_EQ(results.size(), 2u);
+        for (const RecordWriteResult& result : results) {
+            EXPECT_FALSE(result.written);
+            EXPECT_EQ(result.reason, "fdatasync: " + std::system_category().message(EIO));
+        }
+        if (c.existing != nullptr) {
+            EXPECT_EQ(contentOf(path), c.existing);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(path));
+        }
+    }
+}
+
+TEST_F(RecordFileTest, RecordsWrittenTogetherShareOneSyncAndKeepTheirOrder) {
+    const std::string path = pathOf("kav.csv");
+    int syncs = 0;
+    const SyncCall counting = [&](int fd, SyncKind kind) {
+        ++syncs;
+        return syncToDisk(fd, kind);
+    };
+    const std::vector<RecordWriteResult> results =
+        appendRecords(path, {"time=A,data=1", "", "time=B,data=2"}, counting);
+    EXPECT_EQ(syncs, 1);
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_TRUE(results[0].written);
+    EXPECT_FALSE(results[1].written);
+    EXPECT_TRUE(results[2].written);
+    EXPECT_EQ(contentOf(path), "time=A,data=1time=B,data=2");
 }
 
 TEST_F(RecordFileTest, MissingFolderFailsUntilItExists) {
@@ -116,42 +186,15 @@ struct LimitCase {
     bool written;
 };
 
-// Appends under a file size limit in a child process, so the limit and any
-// SIGXFSZ stay there. Returns the child's result; the child must exit normally.
+// One result as text: "1" or "0" for written, then the reason.
+std::string asText(const RecordWriteResult& result) {
+    return (result.written ? "1" : "0") + result.reason;
+}
+
 RecordWriteResult appendUnderSizeLimit(const std::string& path, const std::string& text,
                                        rlim_t limit) {
-    int channel[2];
-    if (pipe(channel) != 0) {
-        ADD_FAILURE() << "pipe";
-        return {};
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        rlimit size{};
-        getrlimit(RLIMIT_FSIZE, &size);
-        size.rlim_cur = limit;
-        if (setrlimit(RLIMIT_FSIZE, &size) != 0) {
-            _exit(2);
-        }
-        const RecordWriteResult result = appendRecord(path, text);
-        const std::string message = (result.written ? "1" : "0") + result.reason;
-        const ssize_t sent = write(channel[1], message.data(), message.size());
-        _exit(sent == static_cast<ssize_t>(message.size()) ? 0 : 3);
-    }
-    close(channel[1]);
-    std::string message;
-    char buffer[256];
-    ssize_t n;
-    while ((n = read(channel[0], buffer, sizeof buffer)) > 0) {
-        message.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status))
-        << "child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    const std::string message =
+        underFileSizeLimit(limit, [&] { return asText(appendRecord(path, text)); });
     if (message.empty()) {
         return {};
     }
@@ -180,6 +223,22 @@ TEST_F(RecordFileTest, WriteBeyondSizeLimitFailsAndLeavesNoFragment) {
             EXPECT_EQ(contentOf(path), c.existing);
         }
     }
+}
+
+// Of records written together, the one that would pass the limit is cut back
+// and those after it that fit still go in, with one sync for them all.
+TEST_F(RecordFileTest, ARecordBeyondTheSizeLimitFailsAloneAmongOthers) {
+    const std::string path = pathOf("together.csv");
+    const std::string message = underFileSizeLimit(16, [&] {
+        std::string out;
+        for (const RecordWriteResult& result :
+             appendRecords(path, {"0123456789", "abcdefghij", "xyz"})) {
+            out += asText(result) + "\n";
+        }
+        return out;
+    });
+    EXPECT_EQ(message, "1\n0write: " + std::system_category().message(EFBIG) + "\n1\n");
+    EXPECT_EQ(contentOf(path), "0123456789xyz");
 }
 
 }  // namespace

@@ -76,6 +76,7 @@ TEST(FloodTest, EveryValidFrameIsHandledInOrderAmongJunk) {
             << "stuck after " << sent << " datagrams";
     }
     testing::internal::GetCapturedStdout();
+    panel.settleWrites();
 
     std::ifstream file(records.path() / "kav20250305090307.csv", std::ios::binary);
     std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

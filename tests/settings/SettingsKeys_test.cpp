@@ -2,6 +2,8 @@
 
 #include "settings/SettingsStore.h"
 
+#include "settings/SettingsFixture.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -102,29 +104,16 @@ TEST_F(HomeEnvironment, RecordFolderDefaultIsHomeWithOneTrailingSlash) {
     }
 }
 
-std::string readBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 ino_t inodeOf(const fs::path& file) {
     struct stat st {};
     EXPECT_EQ(::stat(file.c_str(), &st), 0);
     return st.st_ino;
 }
 
-class FirstRunTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "first-run-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        file_ = dir_ / "Tolvane" / "TolvaneApp.json";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+using settingstest::readBytes;
 
+class FirstRunTest : public settingstest::SettingsStoreTest {
+  protected:
     // Runs the rule on a store opened from the file, as start-up does.
     bool runRule(std::string& trace) {
         SettingsStore store(file_);
@@ -143,9 +132,6 @@ class FirstRunTest : public testing::Test {
         EXPECT_EQ(store.ReadInt(keys::speed, -1), 1);
         EXPECT_EQ(store.ReadInt(keys::f2name, -1), 0);
     }
-
-    fs::path dir_;
-    fs::path file_;
 };
 
 TEST_F(FirstRunTest, EmptyStoreGetsTheSevenFirstRunValues) {

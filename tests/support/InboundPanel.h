@@ -42,8 +42,12 @@ class InboundPanel : public testing::Test {
     }
 
     std::string folder() const { return records.path().string() + "/"; }
+    // Dispatches one chunk as the window's thread does, then waits until its
+    // record is written and the window shows the outcome and the count.
     bool receive(std::string_view chunk) {
-        return panel.dlg().receiveChunk(chunk.data(), chunk.size());
+        const bool dispatched = panel.dlg().receiveChunk(chunk.data(), chunk.size());
+        panel.settleWrites();
+        return dispatched;
     }
     std::string shown(int id) const { return panel.text(id).toStdString(); }
 

@@ -3,13 +3,20 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <time.h>
 
+#include <chrono>
 #include <cstdlib>
+
+namespace {
+// Generous: a debug build under a sanitizer on a busy computer.
+constexpr std::chrono::seconds kWriteWait{20};
+}  // namespace
 
 static std::string swapEnvironment(const char* name, const std::string& value) {
     const char* old = std::getenv(name);
@@ -52,11 +59,16 @@ DlgEnvironment PanelHarness::environment() {
     }
     env.udpPort = udpPort;
     env.startThreads = threads_;
+    env.frameHandled = [this](const DeviceReport& report) {
+        if (frameHandled) {
+            frameHandled(report);
+        }
+    };
     return env;
 }
 
 CTolvaneAppDlg& PanelHarness::open() {
-    store_ = std::make_unique<SettingsStore>(settingsFile());
+    store_ = std::make_unique<SettingsStore>(settingsFile(), &writer_);
     dialog_ = std::make_unique<CTolvaneAppDlg>(*store_, environment());
     return *dialog_;
 }
@@ -66,16 +78,39 @@ CTolvaneAppDlg& PanelHarness::restart() {
     return open();
 }
 
+// As the program ends: the window goes, then everything handed over is written.
 void PanelHarness::close() {
     dialog_.reset();
     store_.reset();
+    writer_.drain(kWriteWait);
+}
+
+void PanelHarness::settleWrites() {
+    writer_.drain(kWriteWait);
+    QCoreApplication::processEvents();
+}
+
+void PanelHarness::setSync(SyncCall sync) {
+    const std::lock_guard<std::mutex> lock(syncMutex_);
+    sync_ = std::move(sync);
+}
+
+int PanelHarness::sync(int fd, SyncKind kind) {
+    SyncCall call;
+    {
+        const std::lock_guard<std::mutex> lock(syncMutex_);
+        call = sync_;
+    }
+    return call ? call(fd, kind) : syncToDisk(fd, kind);
 }
 
 int PanelHarness::storedInt(const char* key, int fallback) const {
+    writer_.drain(kWriteWait);
     return SettingsStore(settingsFile()).ReadInt(key, fallback);
 }
 
 QString PanelHarness::storedString(const char* key, const QString& fallback) const {
+    writer_.drain(kWriteWait);
     return SettingsStore(settingsFile()).ReadString(key, fallback);
 }
 

@@ -4,17 +4,20 @@
 
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "settings/SettingsStore.h"
+#include "storage/DiskWriter.h"
 #include "support/TempDir.h"
 
 // One panel in a temporary home: its settings file, its ports folder, a fixed
-// clock and tick, a recorded message box and a stand-in folder chooser. The
-// window runs without background threads unless `threads` is set.
+// clock and tick, a recorded message box, a stand-in folder chooser and a disk
+// writer whose sync a test may replace. The window runs without receive
+// threads and clock unless `threads` is set.
 class PanelHarness {
   public:
     explicit PanelHarness(bool threads = false);
@@ -31,7 +34,16 @@ class PanelHarness {
     std::filesystem::path settingsFile() const { return home / "Tolvane" / "TolvaneApp.json"; }
     std::filesystem::path portsDir() const { return home / "Tolvane" / "ports"; }
 
-    // Reads a key from a fresh store on the same file, as the next run would.
+    // Waits until every write handed to the disk writer is done and what it
+    // reports back (and the count display) reached the window.
+    void settleWrites();
+    // The sync the disk writer calls from now on (empty: the real one); a test
+    // makes it fail, slow down or block.
+    void setSync(SyncCall sync);
+    DiskWriter& writer() { return writer_; }
+
+    // Reads a key from a fresh store on the same file, as the next run would,
+    // once the writes on their way are done.
     int storedInt(const char* key, int fallback = -999999) const;
     QString storedString(const char* key,
                          const QString& fallback = QStringLiteral("<absent>")) const;
@@ -49,11 +61,16 @@ class PanelHarness {
     std::string folderChoice;
     bool realFolderChooser = false;  // Qt's own folder chooser instead of folderChoice
     std::string localIp = "192.168.1.20";
-    std::uint16_t udpPort = 0;  // 0: a free port is chosen
+    std::uint16_t udpPort = 0;                              // 0: a free port is chosen
+    std::function<void(const DeviceReport&)> frameHandled;  // every frame dispatched
 
   private:
     DlgEnvironment environment();
+    int sync(int fd, SyncKind kind);
 
+    std::mutex syncMutex_;
+    SyncCall sync_;
+    mutable DiskWriter writer_{[this](int fd, SyncKind kind) { return sync(fd, kind); }};
     bool threads_;
     std::string savedHome_;
     std::string savedConfig_;

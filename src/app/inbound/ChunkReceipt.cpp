@@ -24,6 +24,27 @@ bool CTolvaneAppDlg::receiveChunk(const char* chunk, std::size_t length) {
     if (report.isRecord) {
         saveCountingRecord(report);
     }
-    setCtrlText(ctl::kData, QStringLiteral("data=%1").arg(report.state.data));
+    showCount(report.state.data);
+    if (env_.frameHandled) {
+        env_.frameHandled(report);
+    }
     return true;
+}
+
+// Laying out the text of edit 1019 costs more than everything else a frame
+// does, so the count is shown once per turn of the event loop, the latest
+// count winning; every frame is still mirrored and its record written.
+void CTolvaneAppDlg::showCount(int count) {
+    countToShow_ = count;
+    if (countPosted_) {
+        return;
+    }
+    countPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            countPosted_ = false;
+            setCtrlText(ctl::kData, QStringLiteral("data=%1").arg(countToShow_));
+        },
+        Qt::QueuedConnection);
 }

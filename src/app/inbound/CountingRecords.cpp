@@ -1,3 +1,5 @@
+#include <QLabel>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <string>
@@ -7,8 +9,11 @@
 #include "app/TolvaneAppDlg.h"
 #include "inbound/Calendar.h"
 #include "inbound/RecordFile.h"
+#include "inbound/RecordSaver.h"
 #include "inbound/RecordText.h"
-#include "text/DebugTrace.h"
+#include "link/WakeEvent.h"
+#include "settings/SettingsStore.h"
+#include "storage/DiskWriter.h"
 #include "text/TextConv.h"
 
 namespace {
@@ -32,15 +37,54 @@ std::string CTolvaneAppDlg::recordPathNow() {
                              beforeNul(format));
 }
 
-// Appends one counting record to its file; edit 1021 shows the path tried.
-bool CTolvaneAppDlg::saveCountingRecord(const DeviceReport& report) {
+// Hands one counting record to the disk writer and returns at once; edit 1021
+// shows the path tried. Whether it was written comes back later, to
+// showRecordOutcome().
+void CTolvaneAppDlg::saveCountingRecord(const DeviceReport& report) {
     const std::string path = recordPathNow();
-    const std::string text = recordText(report, selectedEntryUtf8(ctl::kRecordFormat));
+    std::string text = recordText(report, selectedEntryUtf8(ctl::kRecordFormat));
     setCtrlText(ctl::kRecordPath, decodeUtf8(path));
-    const RecordWriteResult result = appendRecord(path, text);
-    if (!result.written) {
-        DebugTrace("CTolvaneAppDlg::tmSaveRecord", 1154, "record not written to %s: %s",
-                   path.c_str(), result.reason.c_str());
+    recordSaver().save(path, std::move(text));
+}
+
+// Made with the first record. The writer tells the window's thread of an
+// outcome through an eventfd its event loop watches: it never waits for the
+// window, and the outcome itself travels under the saver's lock.
+RecordSaver& CTolvaneAppDlg::recordSaver() {
+    if (!records_) {
+        DiskWriter* writer = store_.writer();
+        if (writer == nullptr) {
+            ownWriter_ = std::make_unique<DiskWriter>();
+            writer = ownWriter_.get();
+        }
+        recordWake_ = std::make_unique<WakeEvent>();
+        recordNotifier_ =
+            std::make_unique<QSocketNotifier>(recordWake_->fd(), QSocketNotifier::Read);
+        connect(recordNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            recordWake_->drain();
+            showRecordOutcome();
+        });
+        records_ =
+            std::make_unique<RecordSaver>(*writer, [wake = recordWake_.get()] { wake->signal(); });
     }
-    return result.written;
+    return *records_;
+}
+
+// A record that could not be written stays visible under its path until the
+// next record is written.
+void CTolvaneAppDlg::showRecordOutcome() {
+    const std::optional<RecordWriteResult> latest = records_->takeLatest();
+    if (!latest) {
+        return;
+    }
+    auto* line = static_cast<QLabel*>(control(ctl::kRecordFailure));
+    if (latest->written) {
+        line->clear();
+        line->setToolTip(QString());
+        return;
+    }
+    const QString text = QStringLiteral("record NOT written: ") + decodeUtf8(latest->reason);
+    line->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
+    line->setText(text);
+    line->setToolTip(text);
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <filesystem>
+#include <string>
+
+#include "storage/DiskSync.h"
+
+// The settings file on disk: reading it, parsing it, replacing it atomically
+// and keeping a damaged one aside. Used by SettingsStore only.
+namespace settingsfile {
+
+enum class ReadResult { kMissing, kRead, kFailed };
+
+// Reads the whole file (through a symbolic link). With `tighten`, a regular
+// file of ours that others may read is made private (0600); a file reached
+// through a symbolic link is never changed by reading it.
+ReadResult read(const std::filesystem::path& file, QByteArray& bytes, std::string& reason,
+                bool tighten);
+
+// The top-level object of `bytes`, whose member "TolvaneApp", when present, is
+// an object; false with the reason otherwise.
+bool parse(const QByteArray& bytes, QJsonObject& top, std::string& reason);
+
+// The file that writes to `file` reach: `file` itself, or, when it is a
+// symbolic link, the file at the end of its chain of links (which may not
+// exist yet). Empty with the reason when the chain does not end.
+std::filesystem::path writeTarget(const std::filesystem::path& file, std::string& error);
+
+// Keeps the store's own folder private (0700), creating it and its parents
+// when missing. A shared sticky folder such as /tmp is never touched.
+bool ensurePrivateFolder(const std::filesystem::path& folder, std::string& error);
+// Makes an existing folder of ours private; a missing one is left alone.
+void tightenFolder(const std::filesystem::path& folder);
+
+// Replaces `file` (no links followed) by a file holding `bytes`, mode 0600:
+// temporary file in the same folder, sync, rename, sync of the folder.
+// Readers see the old or the new file in full; on every failure the
+// temporary file is removed and `file` is left as it was.
+bool replace(const std::filesystem::path& file, const QByteArray& bytes, const SyncCall& sync,
+             std::string& error);
+
+// Moves `file` to "<file>.corrupt-YYYYMMDD-HHMMSS", with "-1", "-2", ... when
+// that name is taken; `aside` is the name it got.
+bool moveAside(const std::filesystem::path& file, std::filesystem::path& aside, std::string& error);
+
+// The folder holding `file` ("." for a bare name).
+std::filesystem::path folderOf(const std::filesystem::path& file);
+
+}  // namespace settingsfile
