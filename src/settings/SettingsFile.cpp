@@ -1,6 +1,7 @@
 #include "settings/SettingsFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QJsonDocument>
@@ -261,6 +262,21 @@ bool moveAside(const fs::path& file, fs::path& aside, std::string& error) {
     }
     error = "all names taken";
     return false;
+}
+
+FolderLock::FolderLock(const fs::path& folder)
+    : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) {
+        return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0) {
+        ::close(fd_);  // releases the lock
+    }
 }
 
 }  // namespace settingsfile

@@ -45,6 +45,21 @@ bool replace(const std::filesystem::path& file, const QByteArray& bytes, const S
 // that name is taken; `aside` is the name it got.
 bool moveAside(const std::filesystem::path& file, std::filesystem::path& aside, std::string& error);
 
+// An exclusive lock (flock) on a folder for as long as it lives, so that two
+// panels never interleave their read, change and replace of one settings
+// file: a replacement in between would be lost. Waits for the other panel's
+// write to end. A folder that cannot be locked is written without the lock.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::filesystem::path& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+  private:
+    int fd_;
+};
+
 // The folder holding `file` ("." for a bare name).
 std::filesystem::path folderOf(const std::filesystem::path& file);
 

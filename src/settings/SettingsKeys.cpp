@@ -38,12 +38,15 @@ bool applyFirstRunRule(SettingsStore& store) {
         return false;
     }
     DebugTrace("CTolvaneAppDlg::OnInitDialog", 550, "is first ");
-    store.WriteInt(keys::version, kFirstRunStamp);
     store.WriteString(keys::format, decodeUtf8(defaultLabelTemplate()));
     store.WriteString(keys::ssid, QStringLiteral("default"));
     store.WriteString(keys::passwd, QStringLiteral("lantern"));
     store.WriteString(keys::file, QStringLiteral("kav"));
     store.WriteInt(keys::speed, 1);
     store.WriteInt(keys::f2name, 0);
+    // The stamp last: a file that has it has the other six values too, also
+    // while another panel starting at the same moment reads it, and also
+    // after a first run cut short.
+    store.WriteInt(keys::version, kFirstRunStamp);
     return true;
 }

@@ -133,6 +133,7 @@ bool SettingsStore::Disk::write(const QJsonObject& changes, const QJsonObject& s
     if (target.empty() || !sf::ensurePrivateFolder(sf::folderOf(file), error)) {
         return false;
     }
+    const sf::FolderLock othersWait(sf::folderOf(target));
     // What this program holds, for a file that is gone or had to be set aside.
     QJsonObject top = loadedTop;
     top.insert(kSection, section);

@@ -115,6 +115,32 @@ TEST_F(StoreWrites, TwoPanelsKeepEachOthersChanges) {
     EXPECT_EQ(first.ReadString("passwd", "none"), "none");
 }
 
+// Two panels writing at the same moment: the second waits until the first
+// has replaced the file, then puts its change on top of the first's. Without
+// that wait it would read the file before the first's replacement and undo it.
+TEST_F(StoreWrites, APanelWaitsForTheOthersWriteToEnd) {
+    writeBytes(file_, R"({"TolvaneApp": {"version": 2024011912}})");
+    SyncGate gate;
+    DiskWriter held(gate.call());
+    DiskWriter free;
+    SettingsStore first(file_, &held);
+    SettingsStore second(file_, &free);
+    first.WriteString("ssid", "lab");
+    ASSERT_TRUE(gate.waitArrived(1));  // the first has read the file and holds its new one
+    second.WriteString("passwd", "pw");
+    // Time for the second to write, were it not held back; either way it
+    // must end with both changes.
+    (void)free.drain(200ms);
+    gate.open();
+    ASSERT_TRUE(held.drain(10s));
+    ASSERT_TRUE(free.drain(10s));
+
+    const QJsonObject section = sectionInFile(file_);
+    EXPECT_EQ(section.value("ssid").toString(), "lab");
+    EXPECT_EQ(section.value("passwd").toString(), "pw");
+    EXPECT_EQ(section.value("version").toInt(), 2024011912);
+}
+
 // A file removed or damaged by someone else while the panel runs is replaced
 // by everything this panel holds, as every write did before.
 TEST_F(StoreWrites, AFileGoneOrDamagedMeanwhileGetsEverythingThePanelHolds) {
