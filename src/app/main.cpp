@@ -1,12 +1,15 @@
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "app/AppInfo.h"
 #include "app/TolvaneAppDlg.h"
 #include "app/Translations.h"
+#include "os/StopSignals.h"
 #include "settings/SettingsStore.h"
 #include "storage/DiskWriter.h"
 #include "storage/FileSizeSignal.h"
@@ -21,6 +24,8 @@ constexpr std::chrono::seconds kCloseWaitLimit{5};
 int main(int argc, char* argv[]) {
     // Before anything is written: a file size limit must fail a write, not end the program.
     ignoreFileSizeSignal();
+    // Before any thread starts, so that none of them takes a stop signal.
+    StopSignals stopSignals;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kAppName));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
@@ -29,6 +34,17 @@ int main(int argc, char* argv[]) {
     SettingsStore store(SettingsStore::defaultPath(), &writer);
     {
         CTolvaneAppDlg dialog(store);
+        // A stop signal (logging out, systemctl, Ctrl+C) closes the window,
+        // and any message box over it, as the operator does, so that
+        // everything handed over is written.
+        std::optional<QSocketNotifier> stopNotifier;
+        if (stopSignals.fd() >= 0) {
+            stopNotifier.emplace(stopSignals.fd(), QSocketNotifier::Read);
+            QObject::connect(&*stopNotifier, &QSocketNotifier::activated, &dialog, [&] {
+                stopSignals.take();
+                QApplication::closeAllWindows();
+            });
+        }
         dialog.exec();
     }
     if (!finishDiskWrites(writer, kCloseWaitLimit)) {

@@ -1,7 +1,6 @@
 // tolvane-sim: plays the counting machine on the other end of the panel's link.
 
 #include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +16,7 @@
 #include "SerialLink.h"
 #include "Simulator.h"
 #include "UdpLink.h"
+#include "os/StopSignals.h"
 
 namespace {
 
@@ -62,18 +62,11 @@ int main(int argc, char** argv) {
 
     // The signals are taken over before the link exists, so that the link to
     // the ports folder is removed however the simulator is stopped.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
+    const StopSignals stopSignals;
     signal(SIGPIPE, SIG_IGN);
-    const int signalFd = sigprocmask(SIG_BLOCK, &stopSignals, nullptr) == 0
-                             ? signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK)
-                             : -1;
-    if (signalFd < 0) {
+    if (stopSignals.fd() < 0) {
         std::fprintf(stderr, "tolvane-sim: cannot take over the stop signals: %s\n",
-                     std::strerror(errno));
+                     std::strerror(stopSignals.error()));
         return 1;
     }
 
@@ -87,8 +80,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tolvane-sim: %s\n", error.c_str());
         return 1;
     }
-    const int status = Simulator(options, *link, signalFd, std::move(script)).run();
+    const int status = Simulator(options, *link, stopSignals.fd(), std::move(script)).run();
     link.reset();
-    close(signalFd);
     return status;
 }
