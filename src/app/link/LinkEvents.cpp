@@ -10,8 +10,16 @@ void CTolvaneAppDlg::startReceivers() {
     link_.start();
     linkNotifier_ = std::make_unique<QSocketNotifier>(link_.eventFd(), QSocketNotifier::Read);
     connect(linkNotifier_.get(), &QSocketNotifier::activated, this, [this] {
-        link_.pump();
-        showLinkStatus();
+        const auto before = link_.lastFrameAt();
+        link_.pump();  // a changed status is shown by the link's handler
+        // The line counts a frame's age in whole seconds, and the clock brings
+        // it up to date every second. A frame changes what it shows only
+        // after a second or more without one: under a flood the line is
+        // not laid out again for every batch.
+        const auto now = link_.lastFrameAt();
+        if (now != before && (!before || *now - *before >= std::chrono::seconds(1))) {
+            showLinkStatus();
+        }
     });
     // Devices and port names coming and going: the list follows them, and a
     // port waiting for its device is reopened by the link.
