@@ -1,6 +1,5 @@
 // Start-up fill, change handler and state mirror of every control in the
 // table of bound controls.
-#include <QComboBox>
 #include <QString>
 
 #include "app/BoundControls.h"
@@ -18,9 +17,8 @@ void CTolvaneAppDlg::fillBoundControls() {
         if (bound.value == BoundValue::Index) {
             // A stored position outside the list (an older or edited file)
             // shows the default entry, never an empty selection.
-            const int entries = static_cast<QComboBox*>(control(bound.id))->count();
-            setComboSelection(bound.id,
-                              readListIndex(store_, bound.key, bound.defaultIndex, entries));
+            setComboSelection(bound.id, readListIndex(store_, bound.key, bound.defaultIndex,
+                                                      comboEntryCount(bound.id)));
         } else {
             setCtrlText(bound.id,
                         store_.ReadString(bound.key, QString::fromUtf8(bound.defaultText)));

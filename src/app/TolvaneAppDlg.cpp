@@ -231,6 +231,10 @@ QString CTolvaneAppDlg::comboEntryText(int id, int index) const {
     return static_cast<QComboBox*>(control(id))->itemText(index);
 }
 
+int CTolvaneAppDlg::comboEntryCount(int id) const {
+    return static_cast<QComboBox*>(control(id))->count();
+}
+
 int CTolvaneAppDlg::checkState(int id) const {
     return static_cast<QCheckBox*>(control(id))->isChecked() ? 1 : 0;
 }

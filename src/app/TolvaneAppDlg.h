@@ -88,6 +88,7 @@ class CTolvaneAppDlg : public QDialog {
     int comboSelection(int id) const;
     void setComboSelection(int id, int index);  // no handler runs; outside the list: none
     QString comboEntryText(int id, int index) const;
+    int comboEntryCount(int id) const;
     int checkState(int id) const;
     void setCheckState(int id, int state);  // no handler runs
     void messageBox(const QString& text);
