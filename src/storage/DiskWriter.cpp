@@ -5,7 +5,6 @@
 
 #include <utility>
 
-#include "storage/FileSizeSignal.h"
 #include "text/DebugTrace.h"
 
 namespace {
@@ -20,7 +19,6 @@ void yieldToInteractiveThreads() {
 }  // namespace
 
 DiskWriter::DiskWriter(SyncCall sync) : sync_(std::move(sync)) {
-    ignoreFileSizeSignal();
     thread_ = std::thread([this] { run(); });
 }
 
