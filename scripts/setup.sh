@@ -10,6 +10,11 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   dpkg-dev lintian appstream man-db
+  ccache
+  libsqlite3-dev sqlite3
+  libmosquitto-dev mosquitto mosquitto-clients openssl
+  libzint-dev libzxing-dev
+  libxlsxwriter-dev unzip
 )
 
 missing=()
