@@ -21,17 +21,25 @@
 
 #include "FuzzCheck.h"
 #include "StoreMutator.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const auto& kKeys = keys::all;
+// Every key of the settings table.
+constexpr auto kKeys = [] {
+    std::array<const char*, kSettingsTable.size()> names{};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = kSettingsTable[i].name();
+    }
+    return names;
+}();
 
 const QString kSection = QStringLiteral("TolvaneApp");
-const QString kNoString = QStringLiteral("\x01no string");
+constexpr char kNoStringUtf8[] = "\x01no string";
+const QString kNoString = QString::fromUtf8(kNoStringUtf8);
 constexpr int kNoInt = INT32_MIN + 17;
 
 // One private folder per process, made on first use and removed at exit; it is
@@ -111,8 +119,8 @@ struct Reads {
 Reads readAll(const SettingsStore& store) {
     Reads reads;
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        reads.ints[i] = store.ReadInt(kKeys[i], kNoInt);
-        reads.strings[i] = store.ReadString(kKeys[i], kNoString);
+        reads.ints[i] = store.intValue({kKeys[i], kNoInt});
+        reads.strings[i] = store.text({kKeys[i], kNoStringUtf8});
     }
     return reads;
 }
@@ -172,8 +180,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     const std::size_t written = size % kKeys.size();
     const int value = static_cast<int>(size * 2654435761u);
-    store.WriteInt(kKeys[written], value);
-    FUZZ_CHECK(store.ReadInt(kKeys[written], kNoInt) == value);
+    store.setInt({kKeys[written]}, value);
+    FUZZ_CHECK(store.intValue({kKeys[written], kNoInt}) == value);
 
     // One settings file (and the kept damaged one), no temporary file left over.
     names = folderNames(folder);

@@ -5,8 +5,8 @@
 #include "app/BoundControls.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::fillBoundControls() {
@@ -17,11 +17,11 @@ void CTolvaneAppDlg::fillBoundControls() {
         if (bound.value == BoundValue::Index) {
             // A stored position outside the list (an older or edited file)
             // shows the default entry, never an empty selection.
-            setComboSelection(bound.id, readListIndex(store_, bound.key, bound.defaultIndex,
-                                                      comboEntryCount(bound.id)));
+            setComboSelection(bound.id,
+                              storedListIndex(store_, IntSetting{bound.key, bound.defaultIndex},
+                                              comboEntryCount(bound.id)));
         } else {
-            setCtrlText(bound.id,
-                        store_.ReadString(bound.key, QString::fromUtf8(bound.defaultText)));
+            setCtrlText(bound.id, store_.text(TextSetting{bound.key, bound.defaultText}));
         }
     }
 }
@@ -36,9 +36,9 @@ void CTolvaneAppDlg::boundControlChanged(const BoundControl& bound) {
     }
     if (bound.key != nullptr) {
         if (bound.value == BoundValue::Index) {
-            store_.WriteInt(bound.key, comboSelection(bound.id));
+            store_.setInt(IntSetting{bound.key}, comboSelection(bound.id));
         } else {
-            store_.WriteString(bound.key, decodeUtf8(ctrlUtf8(bound.id)));
+            store_.setText(TextSetting{bound.key}, decodeUtf8(ctrlUtf8(bound.id)));
         }
     }
     if (bound.partOfRecordPath) {

@@ -5,7 +5,7 @@
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 
@@ -43,22 +43,27 @@ constexpr BoundControl speedValue(int id, const char* key, const char* defaultTe
 }
 
 constexpr std::array kBoundControls = {
-    BoundControl{.id = ctl::kTemplate, .value = V::Text, .key = keys::format},
-    speedValue(ctl::kSpeed1, keys::kavrin_speed3_1, keyDefaults::kavrin_speed3_1, &DeviceState::s1),
-    speedValue(ctl::kSpeed2, keys::kavrin_speed3_2, keyDefaults::kavrin_speed3_2, &DeviceState::s2),
-    speedValue(ctl::kSpeed3, keys::kavrin_speed3_3, keyDefaults::kavrin_speed3_3, &DeviceState::s3),
+    BoundControl{.id = ctl::kTemplate, .value = V::Text, .key = setting::labelTemplate.name},
+    speedValue(ctl::kSpeed1, setting::speedValue1.name, setting::speedValue1.readDefault,
+               &DeviceState::s1),
+    speedValue(ctl::kSpeed2, setting::speedValue2.name, setting::speedValue2.readDefault,
+               &DeviceState::s2),
+    speedValue(ctl::kSpeed3, setting::speedValue3.name, setting::speedValue3.readDefault,
+               &DeviceState::s3),
     BoundControl{.id = ctl::kRecordFormat,
                  .value = V::Index,
-                 .key = keys::f2name,
-                 .defaultIndex = keyDefaults::f2name,
+                 .key = setting::recordFormat.name,
+                 .defaultIndex = setting::recordFormat.readDefault,
                  .command = selectedEntryCommand<commands::recordFormatCommand>,
                  .partOfRecordPath = true},
-    BoundControl{
-        .id = ctl::kFileName, .value = V::Text, .key = keys::file, .partOfRecordPath = true},
+    BoundControl{.id = ctl::kFileName,
+                 .value = V::Text,
+                 .key = setting::recordFileName.name,
+                 .partOfRecordPath = true},
     BoundControl{.id = ctl::kSpeedStep,
                  .value = V::Index,
-                 .key = keys::speed,
-                 .defaultIndex = keyDefaults::speed,
+                 .key = setting::speedStep.name,
+                 .defaultIndex = setting::speedStep.readDefault,
                  .command = selectedEntryCommand<commands::speedSelectCommand>,
                  .mirror = &DeviceState::speed},
     BoundControl{.id = ctl::kFunction,

@@ -1,7 +1,7 @@
 #include "app/ControlTable.h"
 #include "app/PanelLock.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::onPanelToggleClicked() {
@@ -11,8 +11,7 @@ void CTolvaneAppDlg::onPanelToggleClicked() {
         return;
     }
     const std::string typed = ctrlUtf8(ctl::kPanelPassword);
-    const std::string password =
-        encodeUtf8(store_.ReadString(keys::root, QString::fromLatin1(keyDefaults::root)));
+    const std::string password = encodeUtf8(store_.text(setting::panelPassword));
     if (typed == password) {
         resizeOuter(fullRect.width(), fullRect.height());
         panelOpen = true;
@@ -26,5 +25,5 @@ void CTolvaneAppDlg::onPanelToggleClicked() {
 }
 
 void CTolvaneAppDlg::onPanelPasswordChangeClicked() {
-    store_.WriteString(keys::root, ctrlText(ctl::kNewPassword));
+    store_.setText(setting::panelPassword, ctrlText(ctl::kNewPassword));
 }

@@ -2,8 +2,8 @@
 #include "app/PanelLock.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 
 bool CTolvaneAppDlg::startUp() {
@@ -38,10 +38,10 @@ bool CTolvaneAppDlg::startUp() {
     // Every setting into its control. Filling the single-line edits runs their
     // change handlers, which store the value shown again.
     fillBoundControls();
-    setCtrlText(ctl::kSsid, store_.ReadString(keys::ssid));
-    setCtrlText(ctl::kWifiPassword, store_.ReadString(keys::passwd));
+    setCtrlText(ctl::kSsid, store_.text(setting::wifiName));
+    setCtrlText(ctl::kWifiPassword, store_.text(setting::wifiPassword));
     fillPreset();
-    recordFolder = encodeUtf8(store_.ReadString(keys::fPath, homeFolderDefault()));
+    recordFolder = encodeUtf8(store_.text(setting::recordFolder));
 
     setCtrlText(ctl::kRecordPath, decodeUtf8(recordPathNow()));
 

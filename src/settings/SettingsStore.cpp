@@ -13,6 +13,7 @@
 
 #include "os/UserFolders.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
 #include "text/DebugTrace.h"
 
@@ -172,8 +173,9 @@ const fs::path& SettingsStore::path() const {
     return file_;
 }
 
-int SettingsStore::ReadInt(const char* key, int defaultValue) const {
-    const QJsonValue value = section_.value(QLatin1String(key));
+int SettingsStore::intValue(const IntSetting& key) const {
+    const int defaultValue = key.readDefault;
+    const QJsonValue value = section_.value(QLatin1String(key.name));
     if (!value.isDouble()) {
         return defaultValue;
     }
@@ -185,17 +187,17 @@ int SettingsStore::ReadInt(const char* key, int defaultValue) const {
     return static_cast<int>(number);
 }
 
-void SettingsStore::WriteInt(const char* key, int value) {
-    put(key, QJsonValue(value));
+void SettingsStore::setInt(const IntSetting& key, int value) {
+    put(key.name, QJsonValue(value));
 }
 
-QString SettingsStore::ReadString(const char* key, const QString& defaultValue) const {
-    const QJsonValue value = section_.value(QLatin1String(key));
-    return value.isString() ? value.toString() : defaultValue;
+QString SettingsStore::text(const TextSetting& key) const {
+    const QJsonValue value = section_.value(QLatin1String(key.name));
+    return value.isString() ? value.toString() : textDefault(key);
 }
 
-void SettingsStore::WriteString(const char* key, const QString& value) {
-    put(key, QJsonValue(value));
+void SettingsStore::setText(const TextSetting& key, const QString& value) {
+    put(key.name, QJsonValue(value));
 }
 
 // A value equal to the one held is not written again unless the last write

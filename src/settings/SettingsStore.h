@@ -6,6 +6,8 @@
 #include <memory>
 
 class DiskWriter;
+struct IntSetting;
+struct TextSetting;
 
 // The per-user settings of the program: the section "TolvaneApp" of a JSON file
 // holding {"TolvaneApp": {"<key>": <integer or string>, ...}}. The values are
@@ -40,14 +42,15 @@ class SettingsStore {
     // empty or not an absolute path.
     static std::filesystem::path defaultPath();
 
-    // A key that is absent, or holds a string, bool, fraction, array, object or a
-    // number outside the 32-bit range, reads as the default.
-    int ReadInt(const char* key, int defaultValue) const;
-    void WriteInt(const char* key, int value);
-    // A key that is absent or holds anything but a string reads as the default; a
-    // key holding an empty string reads as empty.
-    QString ReadString(const char* key, const QString& defaultValue = QString()) const;
-    void WriteString(const char* key, const QString& value);
+    // The value of a row of the settings table (settings/SettingsTable.h). A
+    // key that is absent, or holds a string, bool, fraction, array, object or a
+    // number outside the 32-bit range, reads as the row's default.
+    int intValue(const IntSetting& key) const;
+    void setInt(const IntSetting& key, int value);
+    // A key that is absent or holds anything but a string reads as the row's
+    // default; a key holding an empty string reads as empty.
+    QString text(const TextSetting& key) const;
+    void setText(const TextSetting& key, const QString& value);
 
     const std::filesystem::path& path() const;
     // The writer this store hands its writes to; null when it writes itself.

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/BoundControls.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
 
 namespace {
@@ -42,9 +42,7 @@ TEST(BoundControls, EveryRowFitsItsControlAndItsKey) {
         ASSERT_NE(row, nullptr);
         EXPECT_TRUE(holds(bound.value, row->kind));
         if (bound.key != nullptr) {
-            EXPECT_NE(std::find_if(keys::all.begin(), keys::all.end(),
-                                   [&](const char* key) { return std::string(key) == bound.key; }),
-                      keys::all.end());
+            EXPECT_TRUE(settingNamed(bound.key).has_value());
         } else {
             EXPECT_NE(bound.command, nullptr)
                 << "a row that neither stores nor sends binds nothing";
@@ -59,16 +57,16 @@ TEST(BoundControls, StoredValuesShowAtStartUpAndTheOperatorsChangesAreStored) {
     PanelHarness panel;
     {
         SettingsStore store(panel.settingsFile());
-        store.WriteInt(keys::version, kFirstRunStamp);
+        store.setInt(setting::firstRunStamp, kFirstRunStamp);
         for (const BoundControl& bound : boundControls()) {
             if (bound.key == nullptr) {
                 continue;
             }
             if (bound.value == BoundValue::Index) {
                 ASSERT_NE(bound.defaultIndex, 0) << bound.id;
-                store.WriteInt(bound.key, 0);
+                store.setInt(IntSetting{bound.key}, 0);
             } else {
-                store.WriteString(bound.key, QStringLiteral("r%1").arg(bound.id));
+                store.setText(TextSetting{bound.key}, QStringLiteral("r%1").arg(bound.id));
             }
         }
     }

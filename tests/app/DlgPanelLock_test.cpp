@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/PanelLock.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
 
 namespace {
@@ -92,7 +92,7 @@ TEST_P(PanelLock, OpensOnlyOnTheExpectedClickAndClosesOnTheNext) {
     if (row.newPassword) {
         panel.type(ctl::kNewPassword, *row.newPassword);
         panel.click(ctl::kPasswordChange);
-        EXPECT_EQ(panel.storedString(keys::root), *row.newPassword);
+        EXPECT_EQ(panel.storedString(setting::panelPassword), *row.newPassword);
         if (row.restartAfterChange) {
             dlg = &shown(panel.restart());
         }

@@ -11,6 +11,7 @@
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
 #include "support/TempDir.h"
 
@@ -47,6 +48,13 @@ class PanelHarness {
     int storedInt(const char* key, int fallback = -999999) const;
     QString storedString(const char* key,
                          const QString& fallback = QStringLiteral("<absent>")) const;
+    int storedInt(const IntSetting& key, int fallback = -999999) const {
+        return storedInt(key.name, fallback);
+    }
+    QString storedString(const TextSetting& key,
+                         const QString& fallback = QStringLiteral("<absent>")) const {
+        return storedString(key.name, fallback);
+    }
 
     QString text(int id) const { return dialog_->ctrlText(id); }
     LinkStatus link() const { return dialog_->link().status(); }

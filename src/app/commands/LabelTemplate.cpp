@@ -2,8 +2,8 @@
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/SerialDevice.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::onSendTemplateClicked() {

@@ -3,8 +3,8 @@
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 bool CTolvaneAppDlg::presetSignIsMinus() const {
     const std::string sign = ctrlUtf8(ctl::kPresetSign);
@@ -15,7 +15,7 @@ void CTolvaneAppDlg::onPresetCountChanged() {
     const bool negative = presetSignIsMinus();
     const std::string count = ctrlUtf8(ctl::kPresetCount);
     sendCommand(commands::presetCountCommand(negative, count));
-    store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
+    store_.setInt(setting::presetCount, commands::presetValue(negative, count));
 }
 
 void CTolvaneAppDlg::onPresetSignClicked() {
@@ -30,11 +30,11 @@ void CTolvaneAppDlg::onPresetEnableClicked() {
     const int state = checkState(ctl::kPresetOn);
     const bool negative = presetSignIsMinus();
     sendCommand(commands::presetEnableCommand(state, negative, count));
-    store_.WriteInt(keys::presetCnt, commands::presetValue(negative, count));
+    store_.setInt(setting::presetCount, commands::presetValue(negative, count));
 }
 
 void CTolvaneAppDlg::fillPreset() {
-    const qint64 preset = store_.ReadInt(keys::presetCnt, keyDefaults::presetCnt);
+    const qint64 preset = store_.intValue(setting::presetCount);
     if (preset < 0) {
         setCtrlText(ctl::kPresetSign, QStringLiteral("-"));
     }

@@ -5,8 +5,8 @@
 
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 
 void CTolvaneAppDlg::refreshRecordPath() {
@@ -16,7 +16,7 @@ void CTolvaneAppDlg::refreshRecordPath() {
 void CTolvaneAppDlg::onChooseRecordFolderClicked() {
     recordFolder = chooseFolder();
     if (!recordFolder.empty()) {
-        store_.WriteString(keys::fPath, decodeUtf8(recordFolder));
+        store_.setText(setting::recordFolder, decodeUtf8(recordFolder));
     }
     refreshRecordPath();
 }

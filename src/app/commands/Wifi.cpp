@@ -2,8 +2,8 @@
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
 #include "link/LocalIp.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 
 // Hands the machine the Wi-Fi credentials with this computer's address and
@@ -19,6 +19,6 @@ void CTolvaneAppDlg::onWifiSetClicked() {
     }
     const std::string address = env_.localIp ? env_.localIp() : GetLocalIp();
     sendCommand(commands::wifiCommand(ssid, password, address));
-    store_.WriteString(keys::ssid, decodeUtf8(ssid));
-    store_.WriteString(keys::passwd, decodeUtf8(password));
+    store_.setText(setting::wifiName, decodeUtf8(ssid));
+    store_.setText(setting::wifiPassword, decodeUtf8(password));
 }

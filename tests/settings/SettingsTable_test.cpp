@@ -1,4 +1,4 @@
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 
 #include "settings/SettingsStore.h"
 
@@ -53,25 +53,56 @@ TEST(DefaultLabelTemplate, IsTwelveCrLfLinesOf161AsciiCharacters) {
     EXPECT_NE(text.find("Q\x60TY:"), std::string::npos);
 }
 
-TEST(SettingsKeyNames, AreTheStoredNames) {
-    const std::pair<const char*, const char*> names[] = {
-        {keys::version, "version"},
-        {keys::format, "format"},
-        {keys::ssid, "ssid"},
-        {keys::passwd, "passwd"},
-        {keys::file, "file"},
-        {keys::speed, "speed"},
-        {keys::f2name, "f2name"},
-        {keys::kavrin_speed3_1, "kavrin_speed3_1"},
-        {keys::kavrin_speed3_2, "kavrin_speed3_2"},
-        {keys::kavrin_speed3_3, "kavrin_speed3_3"},
-        {keys::presetCnt, "presetCnt"},
-        {keys::fPath, "fPath"},
-        {keys::root, "root"},
+// The file's key names, types, defaults and first-run values: what older
+// files hold and other programs read.
+TEST(SettingsTable, HoldsTheFileKeysTheirTypesDefaultsAndFirstRunValues) {
+    struct Row {
+        const char* name;
+        bool integer;
+        const char* readDefault;  // as text
+        const char* firstRun;     // null: a first run leaves it
     };
-    for (const auto& [constant, name] : names) {
-        EXPECT_STREQ(constant, name);
+    const Row expected[] = {
+        {"version", true, "0", "2024011912"},
+        {"format", false, "", kDefaultLabelTemplate},
+        {"ssid", false, "", "default"},
+        {"passwd", false, "", "lantern"},
+        {"file", false, "", "kav"},
+        {"speed", true, "1", "1"},
+        {"f2name", true, "1", "0"},
+        {"kavrin_speed3_1", false, "15", nullptr},
+        {"kavrin_speed3_2", false, "30", nullptr},
+        {"kavrin_speed3_3", false, "45", nullptr},
+        {"presetCnt", true, "0", nullptr},
+        {"fPath", false, "<home>/", nullptr},
+        {"root", false, "teal", nullptr},
+    };
+    ASSERT_EQ(kSettingsTable.size(), std::size(expected));
+    for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
+        const SettingRow& row = kSettingsTable[i];
+        const Row& want = expected[i];
+        SCOPED_TRACE(want.name);
+        EXPECT_STREQ(row.name(), want.name);
+        ASSERT_EQ(row.integer != nullptr, want.integer);
+        EXPECT_EQ(row.hasFirstRunValue(), want.firstRun != nullptr);
+        if (row.integer != nullptr) {
+            EXPECT_EQ(std::to_string(row.integer->readDefault), want.readDefault);
+            if (want.firstRun != nullptr) {
+                EXPECT_EQ(std::to_string(*row.integer->firstRun), want.firstRun);
+            }
+        } else if (row.text->readDefaultNow != nullptr) {
+            EXPECT_EQ(textDefault(*row.text), homeFolderDefault());
+            EXPECT_STREQ(want.readDefault, "<home>/");
+        } else {
+            EXPECT_EQ(textDefault(*row.text), QString::fromUtf8(want.readDefault));
+            if (want.firstRun != nullptr) {
+                EXPECT_STREQ(row.text->firstRun, want.firstRun);
+            }
+        }
+        ASSERT_TRUE(settingNamed(want.name).has_value());
+        EXPECT_STREQ(settingNamed(want.name)->name(), want.name);
     }
+    EXPECT_FALSE(settingNamed("Version").has_value());
 }
 
 class HomeEnvironment : public testing::Test {
@@ -124,13 +155,13 @@ class FirstRunTest : public settingstest::SettingsStoreTest {
     }
 
     void expectFirstRunValues(const SettingsStore& store) {
-        EXPECT_EQ(store.ReadInt(keys::version, keyDefaults::version), 2024011912);
-        EXPECT_EQ(store.ReadString(keys::format).toStdString(), defaultLabelTemplate());
-        EXPECT_EQ(store.ReadString(keys::ssid), "default");
-        EXPECT_EQ(store.ReadString(keys::passwd), "lantern");
-        EXPECT_EQ(store.ReadString(keys::file), "kav");
-        EXPECT_EQ(store.ReadInt(keys::speed, -1), 1);
-        EXPECT_EQ(store.ReadInt(keys::f2name, -1), 0);
+        EXPECT_EQ(store.intValue(setting::firstRunStamp), 2024011912);
+        EXPECT_EQ(store.text(setting::labelTemplate).toStdString(), defaultLabelTemplate());
+        EXPECT_EQ(store.text(setting::wifiName), "default");
+        EXPECT_EQ(store.text(setting::wifiPassword), "lantern");
+        EXPECT_EQ(store.text(setting::recordFileName), "kav");
+        EXPECT_EQ(store.intValue({setting::speedStep.name, -1}), 1);
+        EXPECT_EQ(store.intValue({setting::recordFormat.name, -1}), 0);
     }
 };
 
@@ -141,11 +172,11 @@ TEST_F(FirstRunTest, EmptyStoreGetsTheSevenFirstRunValues) {
 
     const SettingsStore restarted(file_);
     expectFirstRunValues(restarted);
-    EXPECT_EQ(restarted.ReadString(keys::kavrin_speed3_1, keyDefaults::kavrin_speed3_1), "15");
-    EXPECT_EQ(restarted.ReadString(keys::kavrin_speed3_2, keyDefaults::kavrin_speed3_2), "30");
-    EXPECT_EQ(restarted.ReadString(keys::kavrin_speed3_3, keyDefaults::kavrin_speed3_3), "45");
-    EXPECT_EQ(restarted.ReadInt(keys::presetCnt, keyDefaults::presetCnt), 0);
-    EXPECT_EQ(restarted.ReadString(keys::root, keyDefaults::root), "teal");
+    EXPECT_EQ(restarted.text(setting::speedValue1), "15");
+    EXPECT_EQ(restarted.text(setting::speedValue2), "30");
+    EXPECT_EQ(restarted.text(setting::speedValue3), "45");
+    EXPECT_EQ(restarted.intValue(setting::presetCount), 0);
+    EXPECT_EQ(restarted.text(setting::panelPassword), "teal");
 
     const QJsonObject section = QJsonDocument::fromJson(QByteArray::fromStdString(readBytes(file_)))
                                     .object()
@@ -159,8 +190,8 @@ TEST_F(FirstRunTest, CurrentStoreIsLeftAsItIs) {
     {
         SettingsStore store(file_);
         applyFirstRunRule(store);
-        store.WriteString(keys::ssid, "plant-7");
-        store.WriteInt(keys::f2name, 1);
+        store.setText(setting::wifiName, "plant-7");
+        store.setInt(setting::recordFormat, 1);
     }
     const std::string before = readBytes(file_);
     const ino_t inode = inodeOf(file_);
@@ -171,8 +202,8 @@ TEST_F(FirstRunTest, CurrentStoreIsLeftAsItIs) {
     EXPECT_EQ(readBytes(file_), before);
     EXPECT_EQ(inodeOf(file_), inode);  // every write would replace the file
     const SettingsStore restarted(file_);
-    EXPECT_EQ(restarted.ReadString(keys::ssid), "plant-7");
-    EXPECT_EQ(restarted.ReadInt(keys::f2name, -1), 1);
+    EXPECT_EQ(restarted.text(setting::wifiName), "plant-7");
+    EXPECT_EQ(restarted.intValue({setting::recordFormat.name, -1}), 1);
 }
 
 TEST_F(FirstRunTest, OtherStampResetsTheSevenAndKeepsTheRest) {
@@ -193,22 +224,22 @@ TEST_F(FirstRunTest, OtherStampResetsTheSevenAndKeepsTheRest) {
         {
             SettingsStore store(file_);
             if (c.stamp) {
-                store.WriteInt(keys::version, *c.stamp);
+                store.setInt(setting::firstRunStamp, *c.stamp);
             } else {
-                store.WriteString(keys::version, c.stampText);
+                store.setText(TextSetting{setting::firstRunStamp.name}, c.stampText);
             }
-            store.WriteString(keys::format, "N\r\nP1,1\r\n");
-            store.WriteString(keys::ssid, "plant-7");
-            store.WriteString(keys::passwd, "secret");
-            store.WriteString(keys::file, "lot");
-            store.WriteInt(keys::speed, 2);
-            store.WriteInt(keys::f2name, 1);
-            store.WriteInt(keys::presetCnt, -40);
-            store.WriteString(keys::kavrin_speed3_1, "11");
-            store.WriteString(keys::kavrin_speed3_2, "");
-            store.WriteString(keys::kavrin_speed3_3, "99 ");
-            store.WriteString(keys::fPath, "/data/records/");
-            store.WriteString(keys::root, "blue");
+            store.setText(setting::labelTemplate, "N\r\nP1,1\r\n");
+            store.setText(setting::wifiName, "plant-7");
+            store.setText(setting::wifiPassword, "secret");
+            store.setText(setting::recordFileName, "lot");
+            store.setInt(setting::speedStep, 2);
+            store.setInt(setting::recordFormat, 1);
+            store.setInt(setting::presetCount, -40);
+            store.setText(setting::speedValue1, "11");
+            store.setText(setting::speedValue2, "");
+            store.setText(setting::speedValue3, "99 ");
+            store.setText(setting::recordFolder, "/data/records/");
+            store.setText(setting::panelPassword, "blue");
         }
 
         std::string trace;
@@ -217,12 +248,12 @@ TEST_F(FirstRunTest, OtherStampResetsTheSevenAndKeepsTheRest) {
 
         const SettingsStore restarted(file_);
         expectFirstRunValues(restarted);
-        EXPECT_EQ(restarted.ReadInt(keys::presetCnt, keyDefaults::presetCnt), -40);
-        EXPECT_EQ(restarted.ReadString(keys::kavrin_speed3_1, keyDefaults::kavrin_speed3_1), "11");
-        EXPECT_EQ(restarted.ReadString(keys::kavrin_speed3_2, keyDefaults::kavrin_speed3_2), "");
-        EXPECT_EQ(restarted.ReadString(keys::kavrin_speed3_3, keyDefaults::kavrin_speed3_3), "99 ");
-        EXPECT_EQ(restarted.ReadString(keys::fPath, homeFolderDefault()), "/data/records/");
-        EXPECT_EQ(restarted.ReadString(keys::root, keyDefaults::root), "blue");
+        EXPECT_EQ(restarted.intValue(setting::presetCount), -40);
+        EXPECT_EQ(restarted.text(setting::speedValue1), "11");
+        EXPECT_EQ(restarted.text(setting::speedValue2), "");
+        EXPECT_EQ(restarted.text(setting::speedValue3), "99 ");
+        EXPECT_EQ(restarted.text(setting::recordFolder), "/data/records/");
+        EXPECT_EQ(restarted.text(setting::panelPassword), "blue");
     }
 }
 
