@@ -27,7 +27,7 @@
 #include "app/link/LinkStatusBar.h"
 #include "app/link/PortListCombo.h"
 #include "inbound/RecordSaver.h"
-#include "link/WakeEvent.h"
+#include "os/WakeEvent.h"
 #include "storage/DiskWriter.h"
 
 namespace {
@@ -58,7 +58,7 @@ CTolvaneAppDlg::CTolvaneAppDlg(SettingsStore& store, DlgEnvironment environment,
       link_(LinkSetup{env_.udpPort, env_.ports},
             LinkHandlers{
                 [this](const std::string& chunk) { receiveChunk(chunk.data(), chunk.size()); },
-                [this](const LinkStatus&) { showLinkStatus(); }}) {
+                [this](const LinkStatus&) { showLinkStatus(); }, [this] { refreshPortList(); }}) {
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |

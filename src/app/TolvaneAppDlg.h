@@ -48,7 +48,7 @@ struct DlgEnvironment {
     std::function<std::uint32_t()> tick;  // ms since boot mod 2^32; empty: CLOCK_MONOTONIC
     std::function<void(const QString&)> messageBox;      // empty: a modal message box
     std::function<std::string()> selectFolder;           // empty: Qt's folder chooser
-    std::function<std::string()> localIp;                // empty: GetLocalIp
+    std::function<std::string()> localIp;                // empty: localNetworkAddress
     PortsEnvironment ports = defaultPortsEnvironment();  // where COM names live
     std::uint16_t udpPort = commands::kUdpPort;          // tests may use another port
     bool startThreads = true;                            // receive threads and clock
@@ -188,7 +188,6 @@ class CTolvaneAppDlg : public QDialog {
     Link link_;
     // Declared after the link, whose event descriptor it watches: goes first.
     std::unique_ptr<QSocketNotifier> linkNotifier_;
-    std::unique_ptr<QSocketNotifier> portsNotifier_;  // likewise
     // Records go to the store's disk writer, or to one of the window's own
     // when the store has none; the writer tells of outcomes through an
     // eventfd. Declared in this order, the saver goes first.

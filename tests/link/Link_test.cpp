@@ -32,7 +32,8 @@ class LinkTest : public testing::Test {
         : udpPort(freeUdpPort()),
           link(LinkSetup{udpPort, portsEnvironment()},
                LinkHandlers{[this](const std::string& chunk) { chunks.push_back(chunk); },
-                            [this](const LinkStatus& status) { statuses.push_back(status); }}) {}
+                            [this](const LinkStatus& status) { statuses.push_back(status); },
+                            [this] { ++portEvents; }}) {}
 
     PortsEnvironment portsEnvironment() const {
         PortsEnvironment env;
@@ -42,8 +43,8 @@ class LinkTest : public testing::Test {
         return env;
     }
 
-    // Waits on the link's descriptors as the window does: pumps its events and
-    // takes port events (counted), until `done` holds.
+    // Waits on the link's one descriptor as the window does and pumps its
+    // events (port events counted), until `done` holds.
     template <class Predicate>
     bool pumpUntil(Predicate done, std::chrono::milliseconds limit = 2000ms) {
         const auto end = std::chrono::steady_clock::now() + limit;
@@ -53,17 +54,11 @@ class LinkTest : public testing::Test {
             if (left <= 0ms) {
                 return false;
             }
-            std::array<pollfd, 2> ready{pollfd{link.eventFd(), POLLIN, 0},
-                                        pollfd{link.portEventFd(), POLLIN, 0}};
-            if (poll(ready.data(), ready.size(), static_cast<int>(left.count())) <= 0) {
+            pollfd ready{link.eventFd(), POLLIN, 0};
+            if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
                 continue;
             }
-            if (ready[0].revents & POLLIN) {
-                link.pump();
-            }
-            if ((ready[1].revents & POLLIN) && link.takePortEvents()) {
-                ++portEvents;
-            }
+            link.pump();
         }
         return true;
     }
@@ -161,6 +156,17 @@ TEST_F(SerialLinkTest, APortCarriesCommandsAndBurstsUntilNetIsChosen) {
     EXPECT_EQ(com7.read(30ms), "");
 }
 
+// The template check asks the link how long a command may be.
+TEST_F(SerialLinkTest, TheLongestCommandIsTheChosenLinks) {
+    EXPECT_EQ(link.longestCommand(), 65507u);  // one UDP datagram over IPv4
+    ASSERT_TRUE(link.chooseSerial(7));
+    EXPECT_EQ(link.longestCommand(), 90000u);  // what the line carries in 450 ms
+    EXPECT_FALSE(link.chooseSerial(9));
+    EXPECT_EQ(link.longestCommand(), 90000u);
+    link.chooseNet();
+    EXPECT_EQ(link.longestCommand(), 65507u);
+}
+
 TEST_F(SerialLinkTest, APortThatCannotBeOpenedDropsCommands) {
     testing::internal::CaptureStdout();
     EXPECT_FALSE(link.chooseSerial(9));
@@ -189,7 +195,7 @@ TEST_F(SerialLinkTest, AnUnpluggedPortIsClosedAndItsWritesFail) {
 TEST_F(LinkTest, PortNamesComingAndGoingAreAnnounced) {
     std::filesystem::create_directories(home / "ports");  // as the window's first listing does
     link.start();
-    ASSERT_GE(link.portEventFd(), 0);
+    ASSERT_GE(link.eventFd(), 0);
     Pty adapter;
     for (int step = 0; step < 2; ++step) {
         const int before = portEvents;

@@ -1,7 +1,6 @@
 #include "app/ControlTable.h"
 #include "app/TolvaneAppDlg.h"
 #include "commands/CommandSet.h"
-#include "link/SerialDevice.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "text/TextConv.h"
@@ -9,7 +8,7 @@
 void CTolvaneAppDlg::onSendTemplateClicked() {
     std::string command = commands::templateCommand(ctrlUtf8(ctl::kTemplate));
     const bool net = link_.status().kind == LinkKind::Net;
-    const std::size_t most = net ? Link::kMaxDatagram : kLongestSerialWrite;
+    const std::size_t most = link_.longestCommand();
     if (command.size() + 1 > most) {
         // A cut template would print wrong labels: send nothing and say so.
         messageBox((net ? tr("The label template is too long to send over the network "

@@ -17,7 +17,7 @@ void CTolvaneAppDlg::onWifiSetClicked() {
         messageBox(tr("WIFI名称或密码含有逗号或空字符，未发送!"));
         return;
     }
-    const std::string address = env_.localIp ? env_.localIp() : GetLocalIp();
+    const std::string address = env_.localIp ? env_.localIp() : localNetworkAddress();
     sendCommand(commands::wifiCommand(ssid, password, address));
     store_.setText(setting::wifiName, decodeUtf8(ssid));
     store_.setText(setting::wifiPassword, decodeUtf8(password));

@@ -11,7 +11,7 @@
 #include "inbound/RecordFile.h"
 #include "inbound/RecordSaver.h"
 #include "inbound/RecordText.h"
-#include "link/WakeEvent.h"
+#include "os/WakeEvent.h"
 #include "settings/SettingsStore.h"
 #include "storage/DiskWriter.h"
 #include "text/TextConv.h"

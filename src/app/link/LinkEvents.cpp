@@ -21,17 +21,6 @@ void CTolvaneAppDlg::startReceivers() {
             showLinkStatus();
         }
     });
-    // Devices and port names coming and going: the list follows them, and a
-    // port waiting for its device is reopened by the link.
-    if (link_.portEventFd() >= 0) {
-        portsNotifier_ =
-            std::make_unique<QSocketNotifier>(link_.portEventFd(), QSocketNotifier::Read);
-        connect(portsNotifier_.get(), &QSocketNotifier::activated, this, [this] {
-            if (link_.takePortEvents()) {
-                refreshPortList();
-            }
-        });
-    }
 }
 
 void CTolvaneAppDlg::showLinkStatus() {

@@ -12,7 +12,7 @@
 void CTolvaneAppDlg::refreshPortList() {
     auto* list = static_cast<QComboBox*>(control(ctl::kPort));
     const QString selected = list->currentText();
-    EnumSerialPorts(portNumbers_, env_.ports);
+    portNumbers_ = listSerialPorts(env_.ports);
 
     QStringList entries{QStringLiteral("NET")};
     for (unsigned number : portNumbers_) {
