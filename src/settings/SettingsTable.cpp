@@ -1,5 +1,8 @@
 #include "settings/SettingsTable.h"
 
+#include <QJsonValue>
+#include <vector>
+
 #include "os/UserFolders.h"
 #include "settings/SettingsStore.h"
 #include "text/DebugTrace.h"
@@ -41,6 +44,24 @@ bool applyFirstRunRule(SettingsStore& store) {
         return false;
     }
     DebugTrace("CTolvaneAppDlg::OnInitDialog", 550, "is first ");
+    // Values the file held that the first run is about to replace: the file
+    // as it was is kept first.
+    std::vector<std::string> replaced;
+    for (const SettingRow& row : kSettingsTable) {
+        if (!row.hasFirstRunValue()) {
+            continue;
+        }
+        const QJsonValue held = store.loadedValue(row.name());
+        const QJsonValue firstRun = row.integer != nullptr
+                                        ? QJsonValue(*row.integer->firstRun)
+                                        : QJsonValue(QString::fromUtf8(row.text->firstRun));
+        if (!held.isUndefined() && (held.type() != firstRun.type() || held != firstRun)) {
+            replaced.emplace_back(row.name());
+        }
+    }
+    if (!replaced.empty()) {
+        store.keepLoadedFileBeforeFirstRun(replaced);
+    }
     for (const SettingRow& row : kSettingsTable) {
         if (row.integer == &setting::firstRunStamp || !row.hasFirstRunValue()) {
             continue;

@@ -115,5 +115,7 @@ int storedListIndex(const SettingsStore& store, const IntSetting& row, int count
 
 // Unless setting::firstRunStamp holds kFirstRunStamp, traces "is first " and
 // writes every row's first-run value, in the table's order, the stamp last;
-// the other keys keep what they hold. True when it wrote.
+// the other keys keep what they hold. When the file held other values under
+// those keys, it is first kept as it was (SettingsStore::
+// keepLoadedFileBeforeFirstRun). True when it wrote.
 bool applyFirstRunRule(SettingsStore& store);
