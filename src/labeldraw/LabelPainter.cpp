@@ -61,9 +61,14 @@ void paintRun(QPainter& painter, const label::TextRun& run, const CellFont& cell
     painter.save();
     useInk(painter, run.ink);
     painter.setPen(colourOf(run.ink));
-    painter.setFont(cell.font);
+    // The screen font's character advance becomes the printer font's
+    // character width; the gap between characters is letter spacing.
+    const qreal across = run.charWidth / cell.advance;
+    QFont font = cell.font;
+    font.setLetterSpacing(QFont::AbsoluteSpacing, (run.pitch - run.charWidth) / across);
+    painter.setFont(font);
     painter.translate(run.x, run.y);
-    painter.scale(run.pitch / cell.advance, run.charHeight / cell.height);
+    painter.scale(across, run.charHeight / cell.height);
     painter.drawText(QPointF(0, cell.ascent), printable(run.text));
     painter.restore();
 }
