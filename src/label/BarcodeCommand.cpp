@@ -53,8 +53,11 @@ bool checkBarWidths(ReadContext& context, const SymbologyInfo& type, int narrow,
 // An outline with the data in it, where the data cannot be encoded as it
 // stands (a token without a sample value, or data the symbology cannot carry).
 void addPlaceholder(Element& element, int narrow, int height) {
-    const int width =
-        std::max(height, (11 * static_cast<int>(element.data.size()) + 35) * std::max(narrow, 1));
+    // About the width of Code 128 for that many characters: the real width
+    // is not known.
+    constexpr std::size_t kMostCharacters = 1000;
+    const int characters = static_cast<int>(std::min(element.data.size(), kMostCharacters));
+    const int width = std::max(height, (11 * characters + 35) * std::max(narrow, 1));
     element.rects = {{0, 0, width, 1, Ink::Black},
                      {0, height - 1, width, 1, Ink::Black},
                      {0, 0, 1, height, Ink::Black},

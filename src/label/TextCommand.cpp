@@ -8,6 +8,9 @@ namespace label {
 namespace {
 
 constexpr int kMostPosition = 65535;
+// Even font 1 at its narrowest puts no more characters than this on a label
+// of the widest size: longer texts are drawn cut.
+constexpr std::size_t kMostDrawnCharacters = 8192;
 
 // The font's size: fonts 1 to 5 as they are; Asian and soft fonts have a
 // size the preview does not know and stand in as font 1.
@@ -93,7 +96,12 @@ void readText(ReadContext& context, std::string_view params) {
             "drawn");
     }
     TextRun run;
-    run.text = element.data;
+    run.text = element.data.substr(0, kMostDrawnCharacters);
+    if (element.data.size() > kMostDrawnCharacters) {
+        context.warning("A: a text of " + std::to_string(element.data.size()) +
+                        " characters: the preview draws the first " +
+                        std::to_string(kMostDrawnCharacters));
+    }
     run.charWidth = font->width * *across;
     run.charHeight = font->height * *down;
     run.pitch = (font->width + font->gap) * *across;
