@@ -107,6 +107,9 @@ LabelPreview::LabelPreview(QWidget* parent)
     upper->addWidget(lower);
     upper->setStretchFactor(0, 3);
     upper->setStretchFactor(1, 1);
+    // The picture first: three quarters of the height to begin with.
+    upper->setSizes({3000, 1000});
+    lower->setSizes({3000, 2000});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -212,8 +215,9 @@ void LabelPreview::showResult(std::uint64_t serial, std::shared_ptr<const label:
                             .arg(label_->widthGiven && label_->lengthGiven
                                      ? QString()
                                      : tr(", size not set by q and Q")));
-    QString status = tr("%n error(s)", nullptr, errors) + QStringLiteral(", ") +
-                     tr("%n warning(s)", nullptr, warnings);
+    QString status = (errors == 1 ? tr("1 error") : tr("%1 errors").arg(errors)) +
+                     QStringLiteral(", ") +
+                     (warnings == 1 ? tr("1 warning") : tr("%1 warnings").arg(warnings));
     if (picture.isNull()) {
         status += QStringLiteral(". ") + tr("The label is too large to draw.");
     } else if (scale < zoom_) {
