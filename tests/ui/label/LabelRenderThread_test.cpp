@@ -36,7 +36,9 @@ struct Delivered {
 LabelRenderThread::RenderJob job(std::uint64_t serial, int length) {
     LabelRenderThread::RenderJob job;
     job.serial = serial;
-    job.templateText = "N\nq200\nQ" + std::to_string(length) + ",24\nLO1,1,50,5\nP1\n";
+    job.templateText =
+        "N\nq200\nQ" + std::to_string(length) +
+        ",24\nLO1,1,50,5\nA10,10,0,3,1,1,N,\"Lot 7\"\nB10,40,0,1,2,4,30,B,\"C0402\"\nP1\n";
     return job;
 }
 
