@@ -299,5 +299,7 @@ void putCursorOnLine(QPlainTextEdit* edit, int line) {
     QTextCursor cursor(block);
     edit->setTextCursor(cursor);
     edit->centerCursor();
+    // The preview may be a window of its own: the edit's comes to the front.
+    edit->window()->activateWindow();
     edit->setFocus(Qt::OtherFocusReason);
 }

@@ -106,5 +106,6 @@ class LabelPreview : public QWidget {
     std::unique_ptr<LabelRenderThread> renderer_;
 };
 
-// Puts the edit's cursor at the start of `line` (1-based) and shows it.
+// Puts the edit's cursor at the start of `line` (1-based), shows it and gives
+// the edit the focus.
 void putCursorOnLine(QPlainTextEdit* edit, int line);
