@@ -2,6 +2,7 @@
 
 #include "inbound/RecordSaver.h"
 #include "os/WakeEvent.h"
+#include "settings/SettingsStore.h"
 
 Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
     : store_(store),
@@ -33,6 +34,7 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
 
 Panel::~Panel() {
     stop();
+    store_.setKeepingChanged({});
     records_->detach();
 }
 

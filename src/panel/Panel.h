@@ -55,6 +55,10 @@ class Panel {
     std::unique_ptr<WakeEvent> recordWake_;
     std::unique_ptr<QSocketNotifier> recordNotifier_;
     std::unique_ptr<RecordSaver> records_;
+    // The store tells from the disk writer's thread that the settings stopped
+    // or started again reaching their file.
+    std::unique_ptr<WakeEvent> keepingWake_;
+    std::unique_ptr<QSocketNotifier> keepingNotifier_;
     std::unique_ptr<PanelController> controller_;
     ClockTicker clock_;
     // Declared after the link, whose descriptor it watches: goes first.

@@ -20,6 +20,7 @@
 #include "panel/PanelLock.h"
 #include "panel/PanelModel.h"
 #include "panel/SettingsAccess.h"
+#include "settings/SettingsKeepingText.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "text/DebugTrace.h"
@@ -90,6 +91,7 @@ void PanelController::startUp(const std::function<void()>& startClock) {
         fill(bound);
     }
     refreshRecordPath();
+    showSettingsKeeping();
     model_.setFlag(FlagValue::PanelOpen, false, Origin::StartUp);
     showLinkStatus();
 }
@@ -106,8 +108,7 @@ void PanelController::fill(const BoundValue& bound) {
     } else if (const auto* choice = std::get_if<ChoiceValue>(&bound.value)) {
         // A stored position outside the list (an older or edited file) shows
         // the default entry, never an empty selection.
-        model_.setChoice(*choice,
-                         storedListIndex(store_, *bound.stored->integer, bound.listSize()),
+        model_.setChoice(*choice, storedListIndex(store_, *bound.stored->integer, bound.listSize()),
                          Origin::StartUp);
     }
     if (bound.echoAtStartUp) {
@@ -207,6 +208,10 @@ void PanelController::sendWifi() {
         return;
     }
     const std::string address = env_.localAddress ? env_.localAddress() : localNetworkAddress();
+    if (address.empty()) {
+        tell(panelText("未找到本机网络地址，设备无法连接面板，未发送!"));
+        return;
+    }
     send(commands::wifiCommand(ssid, password, address));
     storeText(store_, setting::wifiName, ssid);
     storeText(store_, setting::wifiPassword, password);
@@ -365,6 +370,10 @@ void PanelController::showLinkStatus() {
                                          .count());
     }
     model_.setLinkStatus(describeLink(link_.status(), env_.udpPort, frameAge), Origin::Panel);
+}
+
+void PanelController::showSettingsKeeping() {
+    model_.setSettingsProblem(encodeUtf8(settingsNotSavedLine(store_.keeping())), Origin::Panel);
 }
 
 void PanelController::showClock() {

@@ -74,6 +74,8 @@ class PanelController {
     void showRecordOutcome(const RecordWriteResult& outcome);
     void showLinkStatus();
     void showClock();
+    // Whether the settings reach their file, as the store says now.
+    void showSettingsKeeping();
     // The path a record arriving now goes to.
     std::string recordPathNow() const;
     // The machine's state as last mirrored.
