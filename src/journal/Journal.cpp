@@ -11,6 +11,7 @@
 #include "journal/RecordRow.h"
 #include "journal/SqlStatement.h"
 #include "os/UserFolders.h"
+#include "storage/FileSizeSignal.h"
 #include "text/DebugTrace.h"
 
 namespace {
@@ -171,6 +172,7 @@ bool moveDamagedAside(const std::string& path, const std::string& why, std::stri
 }
 
 Opened openWriter(const std::string& path) {
+    ignoreFileSizeSignal();  // a journal past the file size limit fails its writes, no more
     std::string error;
     const std::string folder = folderOf(path);
     if (!journalfiles::ensurePrivateFolder(folder, error)) {
