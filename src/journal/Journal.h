@@ -105,6 +105,11 @@ class Journal {
     // The highest id in the journal; 0 when empty.
     std::int64_t newestId();
 
+    // Reads from here to endRead() see one state of the journal, whatever
+    // other connections commit meanwhile.
+    bool beginRead();
+    void endRead();
+
   private:
     Journal(sqlite3* db, std::string path);
     // The statement for `sql`, prepared once per connection; reset for use.

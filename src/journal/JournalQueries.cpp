@@ -226,3 +226,11 @@ std::int64_t Journal::newestId() {
     query.reset();
     return id;
 }
+
+bool Journal::beginRead() {
+    return execute("BEGIN DEFERRED", nullptr);
+}
+
+void Journal::endRead() {
+    execute("COMMIT", nullptr);
+}
