@@ -11,7 +11,7 @@ namespace recordcells {
 
 // Local time of arrival at the offset of that moment: "2026-12-10 09:03:04".
 QString arrival(const JournalRecord& record);
-// The offset from UTC: "+01:00", "-05:30".
+// The offset from UTC: "UTC+01:00", "UTC-05:30".
 QString utcOffset(const JournalRecord& record);
 // "written", or "not written: <why>".
 QString outcome(const JournalRecord& record);

@@ -19,7 +19,7 @@
 namespace {
 
 const char* const kHeader[] = {"Id", "Arrived", "UTC offset", "Machine time", "Count", "S0",
-                               "S1", "S2", "Link",    "Outcome",      "File"};
+                               "S1", "S2",      "Link",       "Outcome",      "File"};
 constexpr int kColumns = static_cast<int>(std::size(kHeader));
 
 std::string errorText(const char* what, int error) {
@@ -28,16 +28,11 @@ std::string errorText(const char* what, int error) {
 
 // The texts of one record, in the header's order; Id and Count are numbers.
 QStringList cellsOf(const JournalRecord& r) {
-    return {QString::number(r.id),
-            recordcells::arrival(r),
-            recordcells::utcOffset(r),
-            recordcells::text(r.machineTime),
-            QString::number(r.count),
-            recordcells::text(r.slots[0]),
-            recordcells::text(r.slots[1]),
-            recordcells::text(r.slots[2]),
-            recordcells::text(r.link),
-            recordcells::outcome(r),
+    return {QString::number(r.id),         recordcells::arrival(r),
+            recordcells::utcOffset(r),     recordcells::text(r.machineTime),
+            QString::number(r.count),      recordcells::text(r.slots[0]),
+            recordcells::text(r.slots[1]), recordcells::text(r.slots[2]),
+            recordcells::text(r.link),     recordcells::outcome(r),
             recordcells::text(r.file)};
 }
 
@@ -197,8 +192,8 @@ ExportResult writeXlsx(Journal& journal, const JournalFilter& filter, const std:
             for (int column = 0; column < kColumns && failed == LXW_NO_ERROR; ++column) {
                 const auto col = static_cast<lxw_col_t>(column);
                 if (column == 0) {
-                    failed = worksheet_write_number(sheet, row, col, static_cast<double>(r.id),
-                                                    nullptr);
+                    failed =
+                        worksheet_write_number(sheet, row, col, static_cast<double>(r.id), nullptr);
                 } else if (column == 4) {
                     failed = worksheet_write_number(sheet, row, col, r.count, nullptr);
                 } else if (column == 1) {

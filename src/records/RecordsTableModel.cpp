@@ -281,7 +281,8 @@ QVariant RecordsTableModel::data(const QModelIndex& index, int role) const {
                 case S0:
                 case S1:
                 case S2:
-                    return recordcells::text(r->slots[static_cast<std::size_t>(index.column() - S0)]);
+                    return recordcells::text(
+                        r->slots[static_cast<std::size_t>(index.column() - S0)]);
                 case Outcome:
                     return recordcells::outcome(*r);
                 case File:
@@ -294,7 +295,7 @@ QVariant RecordsTableModel::data(const QModelIndex& index, int role) const {
                 return data(index, Qt::DisplayRole);
             }
             if (index.column() == Arrival) {
-                return recordcells::arrival(*r) + QStringLiteral(" (UTC") +
+                return recordcells::arrival(*r) + QStringLiteral(" (") +
                        recordcells::utcOffset(*r) + QStringLiteral(", ") +
                        recordcells::text(r->link) + QLatin1Char(')');
             }

@@ -98,12 +98,12 @@ class RecordsTableModel : public QAbstractTableModel {
     JournalFilter filter_;
     JournalSpan span_;
     std::int64_t rows_ = 0;
-    std::int64_t newestSeen_ = 0;     // the journal's highest id when last read
+    std::int64_t newestSeen_ = 0;  // the journal's highest id when last read
     std::int64_t outcomeChanges_ = 0;
     JournalTotals totals_;
     std::vector<DayTotals> days_;
 
     mutable std::unordered_map<std::int64_t, Page> pages_;
-    mutable std::list<std::int64_t> pageUse_;  // most recently used first
+    mutable std::list<std::int64_t> pageUse_;               // most recently used first
     mutable std::map<std::int64_t, std::int64_t> anchors_;  // position -> id
 };
