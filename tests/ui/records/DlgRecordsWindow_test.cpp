@@ -243,7 +243,7 @@ TEST_F(RecordsWindowTest, ScrollsAJournalOf100000Records) {
     QScrollBar* bar = window.table().verticalScrollBar();
     ASSERT_GT(bar->maximum(), kRecords - 100);
     int screens = 0;
-    for (int value = 0;; value = std::min(value + 3 * bar->pageStep(), bar->maximum())) {
+    for (int value = 0;; value = std::min(value + 8 * bar->pageStep(), bar->maximum())) {
         bar->setValue(value);
         window.table().viewport()->repaint();
         const int top = topVisibleRow(window);
