@@ -90,6 +90,10 @@ class Journal {
     JournalTotals totals(const JournalFilter& filter, std::int64_t afterId = 0);
     // Newest day first.
     std::vector<DayTotals> dayTotals(const JournalFilter& filter, std::int64_t afterId = 0);
+    // span(), totals() and dayTotals() at once, in one pass over the records
+    // where one is needed (a slot text, or only the newer records); else
+    // from the day table and the day index.
+    JournalSummary summary(const JournalFilter& filter, std::int64_t afterId = 0);
     // Every record the filter takes, newest first, one at a time; stops when
     // `each` returns false. False + error when the journal could not be read
     // to the end.

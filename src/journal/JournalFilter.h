@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Which records the records window shows: those that arrived on a local day
 // from `fromDay` to `toDay` ("YYYY-MM-DD", both included; empty = no bound)
@@ -43,4 +44,14 @@ struct JournalSpan {
     std::int64_t highestId = 0;
 
     bool operator==(const JournalSpan&) const = default;
+};
+
+// All a filter takes, read in one pass: ids, totals and totals per day
+// (newest day first).
+struct JournalSummary {
+    JournalSpan span;
+    JournalTotals totals;
+    std::vector<DayTotals> days;
+
+    bool operator==(const JournalSummary&) const = default;
 };

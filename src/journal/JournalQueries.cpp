@@ -4,6 +4,9 @@
 // of an old day never reads the days after it.
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <limits>
+
 #include "journal/Journal.h"
 #include "journal/RecordRow.h"
 #include "journal/SqlStatement.h"
@@ -62,39 +65,62 @@ std::string dayTerms(const JournalFilter& filter) {
 
 }  // namespace
 
-JournalSpan Journal::span(const JournalFilter& filter, std::int64_t afterId) {
-    JournalSpan span;
+JournalSummary Journal::summary(const JournalFilter& filter, std::int64_t afterId) {
+    JournalSummary summary;
     if (filter.slotText.empty() && afterId == 0) {
-        SqlStatement& count =
-            statement("SELECT coalesce(sum(records), 0) FROM days WHERE 1" + dayTerms(filter));
-        bindFilter(count, filter);
-        if (count.step() == SQLITE_ROW) {
-            span.records = count.integer(0);
+        SqlStatement& days = statement("SELECT day, records, parts FROM days WHERE 1" +
+                                       dayTerms(filter) + " ORDER BY day DESC");
+        bindFilter(days, filter);
+        while (days.step() == SQLITE_ROW) {
+            summary.days.push_back({days.text(0), {days.integer(1), days.integer(2)}});
         }
-        count.reset();
-        SqlStatement& bounds = statement(
-            "SELECT coalesce(min(id), 0), coalesce(max(id), 0) "
-            "FROM records WHERE 1" +
-            filterTerms(filter, true));
-        bindFilter(bounds, filter);
-        if (bounds.step() == SQLITE_ROW) {
-            span.lowestId = bounds.integer(0);
-            span.highestId = bounds.integer(1);
+        days.reset();
+        // One aggregate a query: SQLite then reads a minimum or maximum of
+        // the ids straight off the table, without a pass over it.
+        for (const bool lowest : {true, false}) {
+            SqlStatement& bound =
+                statement(std::string("SELECT coalesce(") + (lowest ? "min" : "max") +
+                          "(id), 0) FROM records WHERE 1" + filterTerms(filter, true));
+            bindFilter(bound, filter);
+            if (bound.step() == SQLITE_ROW) {
+                (lowest ? summary.span.lowestId : summary.span.highestId) = bound.integer(0);
+            }
+            bound.reset();
         }
-        bounds.reset();
-        return span;
+    } else {
+        SqlStatement& days = statement(
+            "SELECT local_day, count(*), coalesce(sum(count), 0), min(id), max(id) FROM records "
+            "WHERE id > :after" +
+            filterTerms(filter, afterId == 0) + " GROUP BY local_day ORDER BY local_day DESC");
+        bindFilter(days, filter);
+        days.bind(":after", afterId);
+        while (days.step() == SQLITE_ROW) {
+            summary.days.push_back({days.text(0), {days.integer(1), days.integer(2)}});
+            const std::int64_t lowest = days.integer(3);
+            const std::int64_t highest = days.integer(4);
+            JournalSpan& span = summary.span;
+            span.lowestId = span.lowestId == 0 ? lowest : std::min(span.lowestId, lowest);
+            span.highestId = std::max(span.highestId, highest);
+        }
+        days.reset();
     }
-    SqlStatement& query = statement(
-        "SELECT count(*), coalesce(min(id), 0), coalesce(max(id), 0) FROM records "
-        "WHERE id > :after" +
-        filterTerms(filter, afterId == 0));
-    bindFilter(query, filter);
-    query.bind(":after", afterId);
-    if (query.step() == SQLITE_ROW) {
-        span = {query.integer(0), query.integer(1), query.integer(2)};
+    for (const DayTotals& day : summary.days) {
+        summary.totals += day.totals;
     }
-    query.reset();
-    return span;
+    summary.span.records = summary.totals.records;
+    return summary;
+}
+
+JournalSpan Journal::span(const JournalFilter& filter, std::int64_t afterId) {
+    return summary(filter, afterId).span;
+}
+
+JournalTotals Journal::totals(const JournalFilter& filter, std::int64_t afterId) {
+    return summary(filter, afterId).totals;
+}
+
+std::vector<DayTotals> Journal::dayTotals(const JournalFilter& filter, std::int64_t afterId) {
+    return summary(filter, afterId).days;
 }
 
 std::vector<JournalRecord> Journal::page(const std::string& sql, const JournalFilter& filter,
@@ -129,52 +155,15 @@ std::vector<JournalRecord> Journal::pageAbove(const JournalFilter& filter, std::
                 filter, aboveId, highestId, skip, limit);
 }
 
-JournalTotals Journal::totals(const JournalFilter& filter, std::int64_t afterId) {
-    const bool fromDays = filter.slotText.empty() && afterId == 0;
-    SqlStatement& query =
-        fromDays ? statement(
-                       "SELECT coalesce(sum(records), 0), coalesce(sum(parts), 0) FROM days "
-                       "WHERE 1" +
-                       dayTerms(filter))
-                 : statement(
-                       "SELECT count(*), coalesce(sum(count), 0) FROM records "
-                       "WHERE id > :after" +
-                       filterTerms(filter, afterId == 0));
-    bindFilter(query, filter);
-    query.bind(":after", afterId);
-    JournalTotals totals;
-    if (query.step() == SQLITE_ROW) {
-        totals = {query.integer(0), query.integer(1)};
-    }
-    query.reset();
-    return totals;
-}
-
-std::vector<DayTotals> Journal::dayTotals(const JournalFilter& filter, std::int64_t afterId) {
-    const bool fromDays = filter.slotText.empty() && afterId == 0;
-    SqlStatement& query =
-        fromDays ? statement("SELECT day, records, parts FROM days WHERE 1" + dayTerms(filter) +
-                             " ORDER BY day DESC")
-                 : statement(
-                       "SELECT local_day, count(*), coalesce(sum(count), 0) FROM records "
-                       "WHERE id > :after" +
-                       filterTerms(filter, afterId == 0) +
-                       " GROUP BY local_day ORDER BY local_day DESC");
-    bindFilter(query, filter);
-    query.bind(":after", afterId);
-    std::vector<DayTotals> days;
-    while (query.step() == SQLITE_ROW) {
-        days.push_back({query.text(0), {query.integer(1), query.integer(2)}});
-    }
-    query.reset();
-    return days;
-}
-
 bool Journal::forEach(const JournalFilter& filter,
                       const std::function<bool(const JournalRecord&)>& each, std::string* error) {
-    const JournalSpan bounds = span(filter);
-    if (bounds.records == 0) {
-        return true;
+    // The ids of the filter's days, from the day index, bound the pass.
+    JournalSpan bounds{0, 0, std::numeric_limits<std::int64_t>::max()};
+    if (!filter.fromDay.empty() || !filter.toDay.empty()) {
+        bounds = summary({filter.fromDay, filter.toDay, ""}).span;
+        if (bounds.records == 0) {
+            return true;
+        }
     }
     SqlStatement query(db_, std::string("SELECT ") + kRecordColumns +
                                 " FROM records WHERE id >= :low AND id <= :high" +

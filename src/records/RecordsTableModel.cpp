@@ -46,10 +46,11 @@ void RecordsTableModel::readSpan() {
     journal_->beginRead();
     newestSeen_ = journal_->newestId();
     outcomeChanges_ = journal_->outcomeChanges();
-    span_ = journal_->span(filter_);
-    totals_ = journal_->totals(filter_);
-    days_ = journal_->dayTotals(filter_);
+    JournalSummary summary = journal_->summary(filter_);
     journal_->endRead();
+    span_ = summary.span;
+    totals_ = summary.totals;
+    days_ = std::move(summary.days);
     rows_ = std::min<std::int64_t>(span_.records, INT_MAX);
 }
 
@@ -84,17 +85,12 @@ void RecordsTableModel::refresh() {
     journal_->beginRead();
     const std::int64_t newest = journal_->newestId();
     const std::int64_t changes = journal_->outcomeChanges();
-    JournalSpan added;
-    JournalTotals addedTotals;
-    std::vector<DayTotals> addedDays;
+    JournalSummary summary;
     if (newest > newestSeen_) {
-        added = journal_->span(filter_, newestSeen_);
-        if (added.records > 0) {
-            addedTotals = journal_->totals(filter_, newestSeen_);
-            addedDays = journal_->dayTotals(filter_, newestSeen_);
-        }
+        summary = journal_->summary(filter_, newestSeen_);
     }
     journal_->endRead();
+    const JournalSpan& added = summary.span;
     newestSeen_ = std::max(newest, newestSeen_);
 
     if (changes != outcomeChanges_) {
@@ -123,8 +119,8 @@ void RecordsTableModel::refresh() {
         rows_ += inserted;
         endInsertRows();
     }
-    totals_ += addedTotals;
-    for (const DayTotals& day : addedDays) {
+    totals_ += summary.totals;
+    for (const DayTotals& day : summary.days) {
         const auto at = std::find_if(days_.begin(), days_.end(),
                                      [&](const DayTotals& d) { return d.day <= day.day; });
         if (at != days_.end() && at->day == day.day) {
