@@ -123,6 +123,7 @@ void RecordsWindow::buildLayout() {
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     table_->horizontalHeader()->setStretchLastSection(true);
 
     days_ = new QTableWidget(0, 3, this);
