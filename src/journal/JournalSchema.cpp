@@ -32,6 +32,11 @@ CREATE TRIGGER IF NOT EXISTS records_add_to_day AFTER INSERT ON records BEGIN
     INSERT INTO days (day, records, parts) VALUES (NEW.local_day, 1, NEW.count)
         ON CONFLICT (day) DO UPDATE SET records = records + 1, parts = parts + NEW.count;
 END;
+-- Records pruned by hand leave the day totals right.
+CREATE TRIGGER IF NOT EXISTS records_remove_from_day AFTER DELETE ON records BEGIN
+    UPDATE days SET records = records - 1, parts = parts - OLD.count WHERE day = OLD.local_day;
+    DELETE FROM days WHERE day = OLD.local_day AND records = 0;
+END;
 
 CREATE TABLE IF NOT EXISTS changes (
     what    TEXT PRIMARY KEY,

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // The journal's tables. `records` holds one row per counting record; `days`
-// adds them up per local day of arrival (kept by a trigger, so totals need no
+// adds them up per local day of arrival (kept by triggers, so totals need no
 // pass over the records); `changes` counts outcome changes for readers that
 // hold records; the view `records_local` shows arrival times in local time.
 namespace journalschema {

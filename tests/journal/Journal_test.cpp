@@ -367,6 +367,21 @@ TEST_F(JournalTest, WriteAgainStoresTheNewOutcomes) {
     EXPECT_EQ(now[2].failure, "still full");
 }
 
+// Records deleted by hand (sqlite3) leave the day totals agreeing with them.
+TEST_F(JournalTest, PruningByHandKeepsTheDayTotals) {
+    auto journal = openJournal(path_);
+    std::vector<JournalRecord> batch = {sampleRecord(kDayStartMs, 5), sampleRecord(kDayStartMs, 7),
+                                        sampleRecord(kDayStartMs + kDayMs, 11)};
+    ASSERT_TRUE(journal->append(batch, nullptr));
+    sqlite3* db = nullptr;
+    sqlite3_open(path_.c_str(), &db);
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM records WHERE id IN (1, 3)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(journal->dayTotals({}), (std::vector<DayTotals>{{"2026-12-10", {1, 7}}}));
+    EXPECT_EQ(journal->totals({}), journal->totals({"", "", "R"}));
+}
+
 // A reader that finds no journal yet says so and creates nothing.
 TEST_F(JournalTest, AReaderCreatesNothing) {
     std::string error;
