@@ -91,7 +91,12 @@ JournalSummary Journal::summary(const JournalFilter& filter, std::int64_t afterI
         SqlStatement& days = statement(
             "SELECT local_day, count(*), coalesce(sum(count), 0), min(id), max(id) FROM records "
             "WHERE id > :after" +
-            filterTerms(filter, afterId == 0) + " GROUP BY local_day ORDER BY local_day DESC");
+            filterTerms(filter, afterId == 0) +
+            // Only a day filter over all ids goes along the day index; else one
+            // pass along the ids, not along the index with a look-up per record.
+            (afterId == 0 && (!filter.fromDay.empty() || !filter.toDay.empty())
+                 ? " GROUP BY local_day ORDER BY local_day DESC"
+                 : " GROUP BY +local_day ORDER BY +local_day DESC"));
         bindFilter(days, filter);
         days.bind(":after", afterId);
         while (days.step() == SQLITE_ROW) {
