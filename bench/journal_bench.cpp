@@ -98,10 +98,10 @@ void reportRate(const std::vector<BenchRun>& runs, const char* name, const char*
 
 int main(int argc, char** argv) {
     const std::vector<BenchRun> runs = runBenchmarks(argc, argv);
-    reportRate(runs, "CommitOneAtATime", "9. Journal: records committed durably, one at a time",
+    reportRate(runs, "CommitOneAtATime", "10. Journal: records committed durably, one at a time",
                1'000);
     reportRate(runs, "HandOverWithJournal",
-               "9. Journal: records handed to the disk writer back to back, until all are in "
+               "10. Journal: records handed to the disk writer back to back, until all are in "
                "their file and committed",
                50'000);
     return 0;

@@ -34,7 +34,7 @@ TEST(Shutdown, ClosingWhileFramesStreamInJoinsEveryThread) {
             const std::string frame = "start[7,0,2,1,15,30,45,0,0,pt:T,{a}]end";
             while (streaming) {
                 udp.sendTo(panel.udpPort, frame);
-                com7.write(frame);
+                com7.offer(frame);  // a port nobody reads fills up: never wait for room
                 std::this_thread::sleep_for(200us);
             }
         });
