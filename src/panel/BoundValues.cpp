@@ -111,6 +111,7 @@ const std::array kBoundValues = {
                .command = pitchCommand,
                .mirror = &DeviceState::pitch,
                .shownFromFrame = commands::pitchPosition},
+    BoundValue{.value = TextValue::LabelSamples, .stored = setting::labelSamples},
     BoundValue{.value = TextValue::RecordFolder,
                .storedOnChange = false,
                .partOfRecordPath = true,

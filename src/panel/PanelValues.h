@@ -25,6 +25,7 @@ enum class TextValue {
     PanelPassword,  // typed to open the parameter panel
     NewPassword,    // typed to change it
     RecordFolder,   // where records go; ends in "/" once chosen
+    LabelSamples,   // the label preview's sample values of the machine's @ tokens
     Clock,          // the local time shown
     RecordPath,     // the path a record arriving now goes to
     RecordFailure,  // why the latest record was not written; empty once one is

@@ -65,6 +65,8 @@ inline constexpr TextSetting speedValue3{"kavrin_speed3_3", "45"};
 inline constexpr IntSetting presetCount{"presetCnt", 0};  // signed: the sign is the preset's
 inline constexpr TextSetting recordFolder{"fPath", "", nullptr, homeFolderDefault};  // ends in "/"
 inline constexpr TextSetting panelPassword{"root", "teal"};
+// The label preview's sample values of the machine's @ tokens, one text.
+inline constexpr TextSetting labelSamples{"labelSamples", ""};
 }  // namespace setting
 
 // A row of the table as the store and the first-run rule walk it.
@@ -82,11 +84,11 @@ struct SettingRow {
 
 // Every row, in the order a first run writes them (the stamp is written last
 // all the same: see applyFirstRunRule).
-inline constexpr std::array<SettingRow, 13> kSettingsTable = {
+inline constexpr std::array<SettingRow, 14> kSettingsTable = {
     setting::firstRunStamp,  setting::labelTemplate, setting::wifiName,     setting::wifiPassword,
     setting::recordFileName, setting::speedStep,     setting::recordFormat, setting::speedValue1,
     setting::speedValue2,    setting::speedValue3,   setting::presetCount,  setting::recordFolder,
-    setting::panelPassword};
+    setting::panelPassword,  setting::labelSamples};
 
 namespace settingtable {
 constexpr bool namesAreUnique() {

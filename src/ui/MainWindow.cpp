@@ -19,6 +19,7 @@
 #include "ui/ControlBindings.h"
 #include "ui/ControlFactory.h"
 #include "ui/LinkStatusBar.h"
+#include "ui/SideWindows.h"
 
 namespace {
 
@@ -95,8 +96,11 @@ void MainWindow::createControls() {
                     [this, action = row.action] { act(action); });
         }
     }
-    // The link's status line runs along the bottom, below the template's area.
+    // The link's status line runs along the bottom, below the template's area,
+    // with the buttons of the side windows at its right end.
     statusBar_ = new LinkStatusBar(this);
+    sideWindows_ = new SideWindows(this, panel_.model(), templateEdit_);
+    sideWindows_->buttons()->setParent(statusBar_);
     setFixedSize(fullClient_);
     placeStatusLine();
     findChild<QWidget*>(QString::number(ctl::kPort))->setFocus();
@@ -174,8 +178,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::placeStatusLine() {
+    if (sideWindows_ == nullptr) {
+        return;  // still being made
+    }
     const int lineHeight = dialogUnits(font()).y(kStatusLineDlu);
     statusBar_->setGeometry(0, height() - lineHeight, width(), lineHeight);
+    QWidget* buttons = sideWindows_->buttons();
+    const int buttonsWidth = buttons->sizeHint().width();
+    buttons->setGeometry(width() - buttonsWidth, 0, buttonsWidth, lineHeight);
+    statusBar_->setRightRoom(buttonsWidth);
 }
 
 QSize MainWindow::frameExtra() const {

@@ -76,6 +76,7 @@ TEST(SettingsTable, HoldsTheFileKeysTheirTypesDefaultsAndFirstRunValues) {
         {"presetCnt", true, "0", nullptr},
         {"fPath", false, "<home>/", nullptr},
         {"root", false, "teal", nullptr},
+        {"labelSamples", false, "", nullptr},
     };
     ASSERT_EQ(kSettingsTable.size(), std::size(expected));
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
