@@ -13,8 +13,8 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
                          [this] { controller_->refreshPorts(); }}),
       recordWake_(std::make_unique<WakeEvent>()),
       recordNotifier_(std::make_unique<QSocketNotifier>(recordWake_->fd(), QSocketNotifier::Read)),
-      records_(
-          std::make_unique<RecordSaver>(writer, [wake = recordWake_.get()] { wake->signal(); })),
+      records_(std::make_unique<RecordSaver>(
+          writer, [wake = recordWake_.get()] { wake->signal(); }, setup_.journalPath)),
       clock_([this] {
           controller_->showClock();
           controller_->showLinkStatus();
@@ -26,9 +26,7 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
         std::make_unique<PanelController>(model_, store_, liveLink_, *records_, setup_.environment);
     QObject::connect(recordNotifier_.get(), &QSocketNotifier::activated, [this] {
         recordWake_->drain();
-        if (const std::optional<RecordWriteResult> latest = records_->takeLatest()) {
-            controller_->showRecordOutcome(*latest);
-        }
+        controller_->takeRecordOutcomes();
     });
 }
 

@@ -19,6 +19,7 @@ struct PanelSetup {
     PanelEnvironment environment;
     PortsEnvironment ports = defaultPortsEnvironment();  // where COM names live
     bool startThreads = true;  // receive threads and clock; tests run without
+    std::string journalPath;   // the record journal; empty: none
 };
 
 // One panel without its window: the model, the controller, the link and its
@@ -41,6 +42,7 @@ class Panel {
     PanelController& controller() { return *controller_; }
     Link& link() { return link_; }
     SettingsStore& store() { return store_; }
+    const std::string& journalPath() const { return setup_.journalPath; }
 
   private:
     void watchLink();

@@ -54,6 +54,9 @@ enum class OtherValue {
     Ports,         // the entries of the port list and which one is chosen
     LinkStatus,    // the status line
     SettingsKept,  // whether the settings reach the disk
+    Records,       // the journal took more records, or changed outcomes
+    JournalKept,   // whether the journal is being kept
+    WriteAgain,    // the outcome of the latest "write again"
 };
 
 using ValueId = std::variant<TextValue, ChoiceValue, FlagValue, OtherValue>;

@@ -57,11 +57,12 @@ MainWindow::MainWindow(Panel& panel, WindowEnvironment environment, QWidget* par
     panel_.model().listen([this](const ValueId& value, Origin) {
         if (value == ValueId{FlagValue::PanelOpen}) {
             showPanelOpen();
-        } else if (value == ValueId{OtherValue::LinkStatus}) {
-            statusBar_->showLine(panel_.model().linkStatus());
+        } else if (value == ValueId{OtherValue::LinkStatus} ||
+                   value == ValueId{OtherValue::JournalKept}) {
+            showStatusLine();
         }
     });
-    statusBar_->showLine(panel_.model().linkStatus());
+    showStatusLine();
     takeFullRect();
     showPanelOpen();
 }
@@ -99,7 +100,8 @@ void MainWindow::createControls() {
     // The link's status line runs along the bottom, below the template's area,
     // with the buttons of the side windows at its right end.
     statusBar_ = new LinkStatusBar(this);
-    sideWindows_ = new SideWindows(this, panel_.model(), templateEdit_);
+    sideWindows_ = new SideWindows(this, panel_.model(), panel_.controller(), panel_.journalPath(),
+                                   templateEdit_);
     sideWindows_->buttons()->setParent(statusBar_);
     setFixedSize(fullClient_);
     placeStatusLine();
@@ -152,6 +154,15 @@ void MainWindow::showPanelOpen() {
         widget->setEnabled(open);
     }
     resizeOuter(open ? fullRect_.width() : narrowWidth(fullRect_), fullRect_.height());
+}
+
+// The link's state, then what else keeps records from going where they should.
+void MainWindow::showStatusLine() {
+    LinkStatusLine line = panel_.model().linkStatus();
+    if (const std::string& journal = panel_.model().journalProblem(); !journal.empty()) {
+        line.text += QStringLiteral(" · ") + decodeUtf8(journal);
+    }
+    statusBar_->showLine(line);
 }
 
 void MainWindow::showMessage(const QString& text) {

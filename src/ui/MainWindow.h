@@ -66,6 +66,7 @@ class MainWindow : public QDialog {
     void createControls();
     void act(ControlAction action);
     void showPanelOpen();
+    void showStatusLine();
     void showMessage(const QString& text);
     std::string chooseFolder();
     void placeStatusLine();

@@ -7,54 +7,56 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include "panel/PanelController.h"
 #include "panel/PanelModel.h"
+#include "panel/PanelValues.h"
 #include "text/TextConv.h"
 #include "ui/label/LabelPreview.h"
+#include "ui/records/RecordsWindow.h"
 
-namespace {
-
-QToolButton* sideButton(const QString& text, const QString& name, const QKeySequence& keys,
-                        QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setText(text);
-    button->setObjectName(name);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(
-        QStringLiteral("%1 (%2)").arg(text, keys.toString(QKeySequence::NativeText)));
-    return button;
-}
-
-}  // namespace
-
-SideWindows::SideWindows(QWidget* mainWindow, PanelModel& model, QPlainTextEdit* templateEdit)
+SideWindows::SideWindows(QWidget* mainWindow, PanelModel& model, PanelController& controller,
+                         std::string journalPath, QPlainTextEdit* templateEdit)
     : QObject(mainWindow),
       mainWindow_(mainWindow),
       model_(model),
+      controller_(controller),
+      journalPath_(std::move(journalPath)),
       buttons_(new QWidget(mainWindow)),
       preview_(new LabelPreview(mainWindow)) {
     auto* row = new QHBoxLayout(buttons_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    const QKeySequence previewKeys(Qt::CTRL | Qt::Key_L);
     preview_->setWindowFlag(Qt::Tool);
     preview_->setWindowTitle(tr("Label preview"));
     preview_->setObjectName(QStringLiteral("labelPreview"));
     preview_->followEdit(templateEdit);
-    auto* label =
-        sideButton(tr("Label"), QStringLiteral("labelPreviewButton"), previewKeys, buttons_);
-    row->addWidget(label);
-    connect(label, &QToolButton::clicked, this, [this] { showLabelPreview(); });
-    connect(new QShortcut(previewKeys, mainWindow), &QShortcut::activated, this,
-            [this] { showLabelPreview(); });
+    addButton(tr("Label"), QStringLiteral("labelPreviewButton"), QKeySequence(Qt::CTRL | Qt::Key_L),
+              &SideWindows::showLabelPreview);
     addTemplateMenu(templateEdit);
+    if (!journalPath_.empty()) {
+        addButton(tr("Records"), QStringLiteral("recordsButton"),
+                  QKeySequence(Qt::CTRL | Qt::Key_R), &SideWindows::showRecords);
+    }
 
     // The sample values are a setting of the panel.
     preview_->setSampleSettings(decodeUtf8(model_.text(TextValue::LabelSamples)));
     model_.listen([this](const ValueId& value, Origin origin) {
         if (value == ValueId{TextValue::LabelSamples} && origin != Origin::Operator) {
             preview_->setSampleSettings(decodeUtf8(model_.text(TextValue::LabelSamples)));
+        }
+        if (records_ == nullptr) {
+            return;
+        }
+        if (value == ValueId{OtherValue::Records}) {
+            records_->journalChanged();
+        } else if (value == ValueId{OtherValue::JournalKept}) {
+            const std::string& problem = model_.journalProblem();
+            records_->showJournalStatus(problem.empty(), decodeUtf8(problem));
+        } else if (value == ValueId{OtherValue::WriteAgain}) {
+            const WriteAgainOutcome& outcome = model_.writeAgainOutcome();
+            records_->showWriteAgainOutcome(outcome.written, outcome.failed,
+                                            decodeUtf8(outcome.reason));
         }
     });
     connect(preview_, &LabelPreview::sampleSettingsChanged, this, [this](const QString& text) {
@@ -63,6 +65,21 @@ SideWindows::SideWindows(QWidget* mainWindow, PanelModel& model, QPlainTextEdit*
         }
     });
     buttons_->adjustSize();
+}
+
+void SideWindows::addButton(const QString& text, const QString& name, const QKeySequence& keys,
+                            void (SideWindows::*open)()) {
+    auto* button = new QToolButton(buttons_);
+    button->setText(text);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(
+        QStringLiteral("%1 (%2)").arg(text, keys.toString(QKeySequence::NativeText)));
+    buttons_->layout()->addWidget(button);
+    connect(button, &QToolButton::clicked, this, [this, open] { (this->*open)(); });
+    connect(new QShortcut(keys, mainWindow_), &QShortcut::activated, this,
+            [this, open] { (this->*open)(); });
 }
 
 // The edit's own menu, with the preview at its end.
@@ -82,6 +99,23 @@ void SideWindows::addTemplateMenu(QPlainTextEdit* templateEdit) {
 void SideWindows::showLabelPreview() {
     preview_->redrawNow();
     showBeside(preview_);
+}
+
+// The journal's records, read through the window's own connection.
+void SideWindows::showRecords() {
+    if (records_ == nullptr) {
+        RecordsWindowSetup setup;
+        setup.journalPath = journalPath_;
+        setup.writeAgain = [this](std::vector<std::int64_t> ids) {
+            controller_.writeAgain(std::move(ids));
+        };
+        records_ = new RecordsWindow(std::move(setup), mainWindow_);
+        records_->setWindowFlag(Qt::Window);
+        records_->setObjectName(QStringLiteral("records"));
+        const std::string& problem = model_.journalProblem();
+        records_->showJournalStatus(problem.empty(), decodeUtf8(problem));
+    }
+    showBeside(records_);
 }
 
 // First shown to the right of the main window where the screen has room,

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "journal/Journal.h"
 #include "os/StopSignals.h"
 #include "panel/Panel.h"
 #include "settings/SettingsStore.h"
@@ -34,7 +35,9 @@ int main(int argc, char* argv[]) {
     DiskWriter writer;
     SettingsStore store(SettingsStore::defaultPath(), &writer);
     {
-        Panel panel(store, writer);
+        PanelSetup setup;
+        setup.journalPath = defaultJournalPath();
+        Panel panel(store, writer, std::move(setup));
         MainWindow window(panel);
         panel.start();
         // A stop signal (logging out, systemctl, Ctrl+C) closes the window,

@@ -5,10 +5,13 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "records/RecordsTableModel.h"
 #include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
+#include "support/TempDir.h"
 #include "ui/SideWindows.h"
 #include "ui/label/LabelPreview.h"
+#include "ui/records/RecordsWindow.h"
 
 namespace {
 
@@ -64,6 +67,28 @@ TEST(SideWindows, SampleValuesAreASettingOfThePanel) {
     EXPECT_EQ(panel.storedString(setting::labelSamples),
               panel.window().sideWindows().labelPreview()->sampleSettings());
     EXPECT_FALSE(panel.storedString(setting::labelSamples).isEmpty());
+}
+
+// A record goes to its file and to the journal; the records window opened by
+// Ctrl+R shows it, and the next one as it comes.
+TEST(SideWindows, TheRecordsWindowShowsTheJournalAsRecordsCome) {
+    TempDir records;
+    PanelHarness panel;
+    panel.open();
+    panel.setRecordFolder(records.path().string() + "/");
+    ASSERT_TRUE(panel.receive("start[4,0,2,1,15,30,45,0,0,pt:T4,{a}]end"));
+    panel.settleWrites();
+    panel.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel.window()));
+    QTest::keyClick(&panel.window(), Qt::Key_R, Qt::ControlModifier);
+    RecordsWindow* window = panel.window().sideWindows().recordsWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->model().rowCount(), 1);
+
+    ASSERT_TRUE(panel.receive("start[5,0,2,1,15,30,45,0,0,pt:T5,{b}]end"));
+    panel.settleWrites();
+    EXPECT_EQ(window->model().rowCount(), 2);
 }
 
 }  // namespace
