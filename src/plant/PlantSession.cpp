@@ -29,6 +29,22 @@ std::string lowerFirst(std::string text) {
     return text;
 }
 
+// Errors of the TCP connect itself, before TLS or MQTT had a word.
+bool connectFailure(int error) {
+    switch (error) {
+        case ECONNREFUSED:
+        case ETIMEDOUT:
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case ENETDOWN:
+        case EHOSTDOWN:
+        case EADDRNOTAVAIL:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::string errnoReason(int error) {
     return error == 0 ? "connection lost" : lowerFirst(std::strerror(error));
 }
@@ -130,7 +146,7 @@ void PlantSession::service(short events) {
         int error = 0;
         socklen_t size = sizeof error;
         if (getsockopt(socket(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error != 0) {
-            close(PlantPhase::Unreachable, errnoReason(error));
+            settle(MOSQ_ERR_ERRNO, error);
             return;
         }
     }
@@ -256,7 +272,7 @@ void PlantSession::settle(int result, int error) {
         close(PlantPhase::Refused, "TLS: " + tls_->brokerAlert());
         return;
     }
-    if (tls_ && !tls_->handshakeDone() && !accepted_) {
+    if (tls_ && !tls_->handshakeDone() && !accepted_ && !connectFailure(error)) {
         close(PlantPhase::Unreachable, error == 0 || error == EPROTO
                                            ? "TLS handshake failed"
                                            : "TLS handshake failed: " + errnoReason(error));
@@ -290,7 +306,10 @@ void PlantSession::settle(int result, int error) {
         case MOSQ_ERR_SUCCESS:
         case MOSQ_ERR_CONN_LOST:
         case MOSQ_ERR_NO_CONN:
-            close(PlantPhase::Unreachable, "connection closed by the broker");
+            // A reset says so in errno; an orderly close leaves it 0.
+            close(PlantPhase::Unreachable, error != 0 && error != EAGAIN
+                                               ? errnoReason(error)
+                                               : "connection closed by the broker");
             return;
         case MOSQ_ERR_PROTOCOL:
         case MOSQ_ERR_MALFORMED_PACKET:
