@@ -94,8 +94,9 @@ void PlantLink::publishStatus(const PlantStatus& status) {
 }
 
 void PlantLink::run(PlantConfig config) {
-    PlantPublisher publisher(journalPath_, timing_,
-                             [this](const PlantStatus& status) { publishStatus(status); });
+    PlantPublisher publisher(
+        journalPath_, timing_, [this](const PlantStatus& status) { publishStatus(status); },
+        [this] { recordsCommitted(); });
     publisher.configure(config);
     for (;;) {
         std::optional<PlantConfig> newConfig;

@@ -7,6 +7,7 @@
 
 #include "journal/Journal.h"
 #include "plant/PlantSession.h"
+#include "plant/PublishedMarker.h"
 #include "plant/RecordPayload.h"
 #include "plant/StatePayload.h"
 #include "text/DebugTrace.h"
@@ -16,7 +17,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kJournalRetry = 5s;
-constexpr auto kStoreRetry = 1s;
 constexpr auto kWaitingRefresh = 250ms;
 constexpr auto kFarewellLimit = 500ms;
 
@@ -32,8 +32,12 @@ std::string seconds(std::chrono::milliseconds span) {
 
 }  // namespace
 
-PlantPublisher::PlantPublisher(std::string journalPath, PlantTiming timing, Report report)
-    : journalPath_(std::move(journalPath)), timing_(timing), report_(std::move(report)) {}
+PlantPublisher::PlantPublisher(std::string journalPath, PlantTiming timing, Report report,
+                               std::function<void()> stored)
+    : journalPath_(std::move(journalPath)),
+      timing_(timing),
+      report_(std::move(report)),
+      marker_(std::make_unique<PublishedMarker>(journalPath_, std::move(stored))) {}
 
 PlantPublisher::~PlantPublisher() = default;
 
@@ -93,7 +97,6 @@ void PlantPublisher::work() {
     if (session_ && !session_->closed()) {
         if (session_->accepted()) {
             takeAcknowledged();
-            storePublished(now);
             if (!inFlight_.empty() && now - inFlight_.front().sent >= timing_.ackLimit) {
                 session_->abandon("no answer in " + seconds(timing_.ackLimit));
             } else {
@@ -162,9 +165,6 @@ int PlantPublisher::timeoutMs() const {
             }
         }
     }
-    if (journal_ && !acknowledged_.empty()) {
-        consider(storeRetryAt_);
-    }
     if (journal_ && waitingChanged_) {
         consider(waitingRefreshAt_);
     }
@@ -217,7 +217,6 @@ void PlantPublisher::connectionEnded(PlantStatus closure, Clock::time_point now)
         session_.reset();
     }
     inFlight_.clear();
-    storePublished(now);
     waitingChanged_ = true;
     setStatus(closure.phase, closure.reason);
 }
@@ -229,12 +228,10 @@ void PlantPublisher::closeConnection() {
         session_.reset();
     }
     inFlight_.clear();
-    if (journal_) {
-        storePublished(Clock::now());
-    }
 }
 
 void PlantPublisher::takeAcknowledged() {
+    std::vector<std::int64_t> acknowledged;
     for (const int mid : session_->takeAcknowledged()) {
         const auto found = std::find_if(inFlight_.begin(), inFlight_.end(),
                                         [mid](const InFlight& entry) { return entry.mid == mid; });
@@ -242,61 +239,54 @@ void PlantPublisher::takeAcknowledged() {
             continue;
         }
         if (found->id != 0) {
-            acknowledged_.push_back(found->id);
+            acknowledged.push_back(found->id);
         }
         inFlight_.erase(found);
     }
-}
-
-void PlantPublisher::storePublished(Clock::time_point now) {
-    if (acknowledged_.empty() || now < storeRetryAt_) {
-        return;
-    }
-    std::string error;
-    if (journal_->markPublished(acknowledged_, &error)) {
-        acknowledged_.clear();
-        waitingChanged_ = true;
-        return;
-    }
-    // Published, but the journal does not know yet: tried again shortly; the
-    // worst that can come of it is the same records published once more.
-    storeRetryAt_ = now + kStoreRetry;
-    DebugTrace("PlantLink::storePublished", 1, "journal not updated: %s", error.c_str());
-    if (journal_->damaged()) {
-        journal_.reset();
-        journalRetryAt_ = now + kJournalRetry;
-    }
+    marker_->hand(acknowledged);
 }
 
 void PlantPublisher::sendRecords(Clock::time_point now) {
-    // Acknowledged records the journal does not hold as published yet count
-    // against the window, so that a journal that cannot be written does not
-    // let them pile up in memory.
-    while (journalMayHoldMore_ && session_ && !session_->closed() &&
-           inFlight_.size() + acknowledged_.size() < kWindow) {
-        const std::size_t limit = inFlight_.size() + acknowledged_.size() + kPage;
-        const std::vector<JournalRecord> records = journal_->unpublished(limit);
-        bool sentAny = false;
-        bool windowFull = false;
-        for (const JournalRecord& record : records) {
-            if (record.id <= lastSentId_) {
-                continue;  // in flight, or acknowledged and being stored
-            }
-            if (inFlight_.size() + acknowledged_.size() >= kWindow) {
-                windowFull = true;
+    while (journalMayHoldMore_ && session_ && !session_->closed() && inFlight_.size() < kWindow &&
+           marker_->pending() < kMaxUnstored) {
+        const std::size_t room = kWindow - inFlight_.size();
+        std::vector<JournalRecord> records;
+        if (lastSentId_ == 0) {
+            // A new connection starts from the oldest record not yet published.
+            records = journal_->unpublished(std::min(room, kPage));
+            journalMayHoldMore_ = records.size() == std::min(room, kPage);
+        } else {
+            // Then on by id: the records after the last one sent, whatever the
+            // journal has stored as published meanwhile, are read by id alone,
+            // never again from the oldest unpublished one.
+            const std::int64_t newest = journal_->newestId();
+            const std::int64_t last =
+                std::min(newest, lastSentId_ + static_cast<std::int64_t>(std::min(room, kPage)));
+            if (last <= lastSentId_) {
+                journalMayHoldMore_ = false;
                 break;
+            }
+            std::vector<std::int64_t> ids;
+            for (std::int64_t id = lastSentId_ + 1; id <= last; ++id) {
+                ids.push_back(id);
+            }
+            records = journal_->records(ids);
+            lastSentId_ = last;
+            journalMayHoldMore_ = last < newest;
+        }
+        if (records.empty()) {
+            break;
+        }
+        for (const JournalRecord& record : records) {
+            if (record.published) {
+                continue;  // another panel on the same journal published it
             }
             const int mid = session_->publish(recordTopic_, recordPayload(record, station_), false);
             if (mid < 0) {
                 return;
             }
             inFlight_.push_back({mid, record.id, now});
-            lastSentId_ = record.id;
-            sentAny = true;
-        }
-        journalMayHoldMore_ = windowFull || records.size() == limit;
-        if (!sentAny) {
-            break;
+            lastSentId_ = std::max(lastSentId_, record.id);
         }
     }
 }

@@ -15,6 +15,7 @@
 
 class Journal;
 class PlantSession;
+class PublishedMarker;
 
 // The plant link's work on its own thread: the journal as the outbox, one
 // connection to the broker at a time, and the retained state. Records go out
@@ -30,6 +31,9 @@ class PlantPublisher {
     using Clock = std::chrono::steady_clock;
     static constexpr std::size_t kWindow = 100;  // records in flight
     static constexpr std::size_t kPage = 100;    // records read from the journal at once
+    // Acknowledged records the journal has not stored as published yet (their
+    // ids only); past this the link stops sending until it has.
+    static constexpr std::size_t kMaxUnstored = 10'000;
     static constexpr auto kStateInterval = std::chrono::milliseconds(500);
     static constexpr auto kFirstRetry = std::chrono::seconds(1);
     static constexpr auto kLastRetry = std::chrono::seconds(30);
@@ -37,7 +41,11 @@ class PlantPublisher {
     static constexpr auto kSteadyConnection = std::chrono::seconds(10);
 
     using Report = std::function<void(const PlantStatus&)>;
-    PlantPublisher(std::string journalPath, PlantTiming timing, Report report);
+    // `report` gets every new status; `stored` runs on another thread when
+    // acknowledged records are stored as published, and must only make the
+    // owner call recordsCommitted() soon.
+    PlantPublisher(std::string journalPath, PlantTiming timing, Report report,
+                   std::function<void()> stored);
     ~PlantPublisher();
     PlantPublisher(const PlantPublisher&) = delete;
     PlantPublisher& operator=(const PlantPublisher&) = delete;
@@ -73,7 +81,6 @@ class PlantPublisher {
     void connectionEnded(PlantStatus closure, Clock::time_point now);
     void closeConnection();
     void takeAcknowledged();
-    void storePublished(Clock::time_point now);
     void sendRecords(Clock::time_point now);
     void sendState(Clock::time_point now);
     void refreshWaiting(Clock::time_point now);
@@ -97,10 +104,9 @@ class PlantPublisher {
     Clock::time_point nextAttempt_{};
 
     std::deque<InFlight> inFlight_;
-    std::int64_t lastSentId_ = 0;  // on this connection
+    std::int64_t lastSentId_ = 0;  // on this connection; 0: none yet
     bool journalMayHoldMore_ = true;
-    std::vector<std::int64_t> acknowledged_;  // not yet stored as published
-    Clock::time_point storeRetryAt_{};
+    std::unique_ptr<PublishedMarker> marker_;
 
     PlantMachineState machineState_;
     bool stateChanged_ = false;
