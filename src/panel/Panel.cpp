@@ -1,0 +1,87 @@
+#include "panel/Panel.h"
+
+#include "inbound/RecordSaver.h"
+#include "link/WakeEvent.h"
+
+Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
+    : store_(store),
+      setup_(std::move(setup)),
+      link_(LinkSetup{setup_.environment.udpPort, setup_.ports},
+            LinkHandlers{[this](const std::string& chunk) { controller_->takeChunk(chunk); },
+                         [this](const LinkStatus&) { controller_->showLinkStatus(); }}),
+      recordWake_(std::make_unique<WakeEvent>()),
+      recordNotifier_(std::make_unique<QSocketNotifier>(recordWake_->fd(), QSocketNotifier::Read)),
+      records_(
+          std::make_unique<RecordSaver>(writer, [wake = recordWake_.get()] { wake->signal(); })),
+      clock_([this] {
+          controller_->showClock();
+          controller_->showLinkStatus();
+      }) {
+    if (!setup_.environment.serialPorts) {
+        setup_.environment.serialPorts = [ports = setup_.ports] {
+            std::vector<unsigned> numbers;
+            EnumSerialPorts(numbers, ports);
+            return numbers;
+        };
+    }
+    controller_ =
+        std::make_unique<PanelController>(model_, store_, liveLink_, *records_, setup_.environment);
+    QObject::connect(recordNotifier_.get(), &QSocketNotifier::activated, [this] {
+        recordWake_->drain();
+        if (const std::optional<RecordWriteResult> latest = records_->takeLatest()) {
+            controller_->showRecordOutcome(*latest);
+        }
+    });
+}
+
+Panel::~Panel() {
+    stop();
+    records_->detach();
+}
+
+void Panel::start() {
+    controller_->startUp([this] {
+        if (setup_.startThreads) {
+            clock_.start();
+        }
+    });
+    if (setup_.startThreads) {
+        link_.start();
+        watchLink();
+    }
+    controller_->showLinkStatus();
+}
+
+// The link's threads queue what they receive; its event descriptor, watched
+// by the event loop, has this thread take it over.
+void Panel::watchLink() {
+    linkNotifier_ = std::make_unique<QSocketNotifier>(link_.eventFd(), QSocketNotifier::Read);
+    QObject::connect(linkNotifier_.get(), &QSocketNotifier::activated, [this] {
+        const auto before = link_.lastFrameAt();
+        link_.pump();  // a changed status is shown by the link's handler
+        // The line counts a frame's age in whole seconds, and the clock brings
+        // it up to date every second. A frame changes what it shows only
+        // after a second or more without one: under a flood the line is
+        // not laid out again for every batch.
+        const auto now = link_.lastFrameAt();
+        if (now != before && (!before || *now - *before >= std::chrono::seconds(1))) {
+            controller_->showLinkStatus();
+        }
+    });
+    // Devices and port names coming and going: the list follows them, and a
+    // port waiting for its device is reopened by the link.
+    if (link_.portEventFd() >= 0) {
+        portsNotifier_ =
+            std::make_unique<QSocketNotifier>(link_.portEventFd(), QSocketNotifier::Read);
+        QObject::connect(portsNotifier_.get(), &QSocketNotifier::activated, [this] {
+            if (link_.takePortEvents()) {
+                controller_->refreshPorts();
+            }
+        });
+    }
+}
+
+void Panel::stop() {
+    clock_.stop();
+    link_.stop();
+}
