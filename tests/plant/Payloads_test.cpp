@@ -5,9 +5,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <limits>
 #include <string>
 
 #include "plant/JsonText.h"
+#include "plant/RecordPayload.h"
 #include "plant/StatePayload.h"
 
 namespace {
@@ -61,6 +63,57 @@ INSTANTIATE_TEST_SUITE_P(
                               "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
                     EscapeRow{"FourByteSequence", "\xF0\x9F\x93\xA6", "\"\xF0\x9F\x93\xA6\""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct TimeRow {
+    std::int64_t utcMs;
+    std::int32_t offsetSeconds;
+    const char* text;
+};
+
+TEST(RecordPayload, ArrivalIsTheStationsLocalTimeWithItsOffset) {
+    for (const TimeRow& row : {
+             TimeRow{1714997002517, 7200, "2024-05-06T14:03:22.517+02:00"},
+             TimeRow{1714997002517, 0, "2024-05-06T12:03:22.517+00:00"},
+             TimeRow{1714997002005, -5 * 3600, "2024-05-06T07:03:22.005-05:00"},
+             TimeRow{1714997002517, 19800, "2024-05-06T17:33:22.517+05:30"},
+             TimeRow{1704067199999, 3600, "2024-01-01T00:59:59.999+01:00"},
+             TimeRow{1704067199999, -3600, "2023-12-31T22:59:59.999-01:00"},
+             TimeRow{-1, 0, "1969-12-31T23:59:59.999+00:00"},
+             TimeRow{1709208000000, 0, "2024-02-29T12:00:00.000+00:00"},
+         }) {
+        EXPECT_EQ(isoLocalTime(row.utcMs, row.offsetSeconds), row.text) << row.utcMs;
+    }
+}
+
+TEST(RecordPayload, CarriesTheRecordAsTheJournalKeepsIt) {
+    JournalRecord record;
+    record.id = 1234;
+    record.arrivedUtcMs = 1714997002517;
+    record.utcOffsetSeconds = 7200;
+    record.machineTime = "2024-05-06 14:03:22";
+    record.count = -120;
+    record.slots = {"R0402-10K", "", "LOT-2024-0506"};
+    record.link = "NET 192.168.1.20:5000";
+    record.file = "/home/operator/records/rec20240506140322.csv";
+    record.written = true;
+    EXPECT_EQ(recordPayload(record, "line3-a"),
+              R"({"station":"line3-a","id":1234,"arrived":"2024-05-06T14:03:22.517+02:00",)"
+              R"("machineTime":"2024-05-06 14:03:22","count":-120,"quantity":120,)"
+              R"("slots":{"S0":"R0402-10K","S2":"LOT-2024-0506"},"link":"NET 192.168.1.20:5000",)"
+              R"("file":"/home/operator/records/rec20240506140322.csv","written":true})");
+
+    // The most negative count has a magnitude too; a record not written says why.
+    record.count = std::numeric_limits<std::int32_t>::min();
+    record.written = false;
+    record.failure = "No space left on device";
+    record.slots = {"", "", ""};
+    const QJsonObject json = parsed(recordPayload(record, "line3-a"));
+    EXPECT_EQ(json.value("count").toInteger(), -2147483648LL);
+    EXPECT_EQ(json.value("quantity").toInteger(), 2147483648LL);
+    EXPECT_TRUE(json.value("slots").toObject().isEmpty());
+    EXPECT_FALSE(json.value("written").toBool());
+    EXPECT_EQ(json.value("failure").toString(), "No space left on device");
+}
 
 TEST(StatePayload, CarriesTheMachineAndItsLink) {
     PlantMachineState state;
