@@ -12,8 +12,8 @@
 #include "common/Figures.h"
 #include "common/GBench.h"
 #include "common/ScratchDir.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void WriteTemplate(benchmark::State& state) {
     for (auto _ : state) {
         flip = !flip;
         const auto start = std::chrono::steady_clock::now();
-        store.WriteString(keys::format, flip ? changed : original);
+        store.setText(setting::labelTemplate, flip ? changed : original);
         ms.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count());

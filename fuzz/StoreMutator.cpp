@@ -9,13 +9,13 @@
 #include <array>
 #include <random>
 
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 
 // Every key of the store and one the program does not know.
 const char* keyName(std::size_t index) {
-    return index < keys::all.size() ? keys::all[index] : "other";
+    return index < kSettingsTable.size() ? kSettingsTable[index].name() : "other";
 }
 
 const QString kSection = QStringLiteral("TolvaneApp");
@@ -27,7 +27,7 @@ unsigned below(Random& random, unsigned n) {
 }
 
 QString anyName(Random& random) {
-    return QLatin1String(keyName(below(random, keys::all.size() + 1)));
+    return QLatin1String(keyName(below(random, kSettingsTable.size() + 1)));
 }
 
 QJsonValue anyValue(Random& random, int depth) {

@@ -11,7 +11,9 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 #include <QString>
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -21,17 +23,26 @@
 
 #include "FuzzCheck.h"
 #include "StoreMutator.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const auto& kKeys = keys::all;
+// Every key of the settings table.
+constexpr auto kKeys = [] {
+    std::array<const char*, kSettingsTable.size()> names{};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = kSettingsTable[i].name();
+    }
+    return names;
+}();
 
 const QString kSection = QStringLiteral("TolvaneApp");
-const QString kNoString = QStringLiteral("\x01no string");
+constexpr char kNoStringUtf8[] = "\x01no string";
+const QString kNoString = QString::fromUtf8(kNoStringUtf8);
 constexpr int kNoInt = INT32_MIN + 17;
 
 // One private folder per process, made on first use and removed at exit; it is
@@ -91,16 +102,26 @@ void writeWhole(const fs::path& file, const uint8_t* data, std::size_t size) {
     ::close(fd);
 }
 
-// A file the store keeps: a JSON object whose "TolvaneApp" member, if any, is an object.
+// A file the store keeps: a JSON object whose "TolvaneApp" member, if any, is
+// an object (numbers beyond a double read as null, as the store reads them).
 bool isValidStore(const QByteArray& bytes, QJsonObject& top) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        return false;
+    std::string reason;
+    return settingsfile::parse(bytes, top, reason);
+}
+
+// Whether the store can read `value` as the type of table row `i` (the stamp
+// takes anything: another type is just not the stamp).
+bool readableAs(std::size_t i, const QJsonValue& value) {
+    const SettingRow& row = kSettingsTable[i];
+    if (value.isUndefined() || row.integer == &setting::firstRunStamp) {
+        return true;
     }
-    top = document.object();
-    const QJsonValue section = top.value(kSection);
-    return section.isUndefined() || section.isObject();
+    if (row.text != nullptr) {
+        return value.isString();
+    }
+    const double number = value.toDouble();
+    return value.isDouble() && number == std::trunc(number) && number >= -2147483648.0 &&
+           number <= 2147483647.0;
 }
 
 struct Reads {
@@ -111,8 +132,8 @@ struct Reads {
 Reads readAll(const SettingsStore& store) {
     Reads reads;
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        reads.ints[i] = store.ReadInt(kKeys[i], kNoInt);
-        reads.strings[i] = store.ReadString(kKeys[i], kNoString);
+        reads.ints[i] = store.intValue({kKeys[i], kNoInt});
+        reads.strings[i] = store.text({kKeys[i], kNoStringUtf8});
     }
     return reads;
 }
@@ -150,15 +171,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const Reads before = readAll(store);
 
     std::vector<std::string> names = folderNames(folder);
+    std::sort(names.begin(), names.end());
     std::string aside;
+    bool clean = valid;
     if (valid) {
-        // Loading alone never rewrites a good file.
-        FUZZ_CHECK(names.size() == 1 && names[0] == "TolvaneApp.json");
-        FUZZ_CHECK(readWhole(file) == input);
         const QJsonObject section = top.value(kSection).toObject();
         for (std::size_t i = 0; i < kKeys.size(); ++i) {
             const QJsonValue value = section.value(QLatin1String(kKeys[i]));
-            FUZZ_CHECK(before.strings[i] == (value.isString() ? value.toString() : kNoString));
+            if (!readableAs(i, value)) {
+                // Read as its default; the others as they are.
+                clean = false;
+                FUZZ_CHECK(before.ints[i] == kNoInt && before.strings[i] == kNoString);
+            } else {
+                FUZZ_CHECK(before.strings[i] == (value.isString() ? value.toString() : kNoString));
+            }
+        }
+    }
+    if (clean) {
+        // Loading alone never rewrites a good file.
+        FUZZ_CHECK(names.size() == 1 && names[0] == "TolvaneApp.json");
+        FUZZ_CHECK(readWhole(file) == input);
+    } else if (valid) {
+        // The file as it was is kept aside; the file itself is written again
+        // without the unreadable values.
+        FUZZ_CHECK(names.size() == 2 && names[0] == "TolvaneApp.json" &&
+                   names[1].starts_with("TolvaneApp.json.corrupt-"));
+        aside = names[1];
+        FUZZ_CHECK(readWhole(folder / aside) == input);
+        QJsonObject again;
+        FUZZ_CHECK(isValidStore(readWhole(file), again));
+        const QJsonObject section = again.value(kSection).toObject();
+        for (std::size_t i = 0; i < kKeys.size(); ++i) {
+            FUZZ_CHECK(readableAs(i, section.value(QLatin1String(kKeys[i]))));
         }
     } else {
         // The damaged file is kept aside byte for byte and the store starts empty.
@@ -170,21 +214,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         }
     }
 
+    // A value of the row's own type, as the program writes it.
     const std::size_t written = size % kKeys.size();
     const int value = static_cast<int>(size * 2654435761u);
-    store.WriteInt(kKeys[written], value);
-    FUZZ_CHECK(store.ReadInt(kKeys[written], kNoInt) == value);
+    const bool writesInt = kSettingsTable[written].integer != nullptr;
+    const QJsonValue stored = writesInt ? QJsonValue(value) : QJsonValue(QString::number(value));
+    if (writesInt) {
+        store.setInt({kKeys[written]}, value);
+        FUZZ_CHECK(store.intValue({kKeys[written], kNoInt}) == value);
+    } else {
+        store.setText({kKeys[written]}, stored.toString());
+        FUZZ_CHECK(store.text({kKeys[written], kNoStringUtf8}) == stored.toString());
+    }
 
     // One settings file (and the kept damaged one), no temporary file left over.
     names = folderNames(folder);
-    FUZZ_CHECK(names.size() == (valid ? 1u : 2u));
+    FUZZ_CHECK(names.size() == (clean ? 1u : 2u));
     for (const std::string& name : names) {
         FUZZ_CHECK(name == "TolvaneApp.json" || name == aside);
     }
     QJsonObject rewritten;
     FUZZ_CHECK(isValidStore(readWhole(file), rewritten));
-    FUZZ_CHECK(rewritten.value(kSection).toObject().value(QLatin1String(kKeys[written])) ==
-               QJsonValue(value));
+    FUZZ_CHECK(rewritten.value(kSection).toObject().value(QLatin1String(kKeys[written])) == stored);
     if (valid) {
         // Members beside the section survive the rewrite.
         QJsonObject othersBefore = top;
@@ -199,8 +250,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(folderNames(folder).size() == names.size());
     const Reads after = readAll(reopened);
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        if (i == written) {
+        if (i == written && writesInt) {
             FUZZ_CHECK(after.ints[i] == value && after.strings[i] == kNoString);
+        } else if (i == written) {
+            FUZZ_CHECK(after.ints[i] == kNoInt && after.strings[i] == stored.toString());
         } else {
             FUZZ_CHECK(after.ints[i] == before.ints[i] && after.strings[i] == before.strings[i]);
         }

@@ -25,9 +25,34 @@ int openRetrying(const std::string& path, int flags) {
     return fd;
 }
 
+const char* kindOf(mode_t mode) {
+    if (S_ISLNK(mode)) {
+        return "a symbolic link";
+    }
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    return "a special file";
+}
+
+std::string notRegular(mode_t mode) {
+    return std::string("not a regular file: ") + kindOf(mode);
+}
+
 // Opens the file for appending; `created` tells whether this call made it.
+// Never waits (a FIFO with no reader refuses at once) and never follows a
+// symbolic link in the file's place.
 int openForAppend(const std::string& path, bool& created) {
-    constexpr int kAppend = O_WRONLY | O_APPEND | O_CLOEXEC;
+    constexpr int kAppend = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY;
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int fd = openRetrying(path, kAppend);
         if (fd >= 0 || errno != ENOENT) {
@@ -101,12 +126,24 @@ std::vector<RecordWriteResult> appendRecords(const std::string& path,
     bool created = false;
     const int fd = openForAppend(path, created);
     if (fd < 0) {
-        failAll(failure("open", errno));
+        const int error = errno;
+        // A link, FIFO, folder or device under the record's name: say what it is.
+        struct stat there {};
+        if (::lstat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode)) {
+            failAll(notRegular(there.st_mode));
+        } else {
+            failAll(failure("open", error));
+        }
         return results;
     }
     struct stat before {};
     if (::fstat(fd, &before) != 0) {
         failAll(failure("fstat", errno));
+        ::close(fd);
+        return results;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        failAll(notRegular(before.st_mode));
         ::close(fd);
         return results;
     }

@@ -20,8 +20,10 @@ struct RecordWriteResult {
 
 // Appends text to the file at path in one write, creating the file when it does
 // not exist, and syncs the file's data with `sync`: the record counts as
-// written only once the sync returned. The file is closed again before return.
-// When the write or the sync fails the file is cut back to its size before
+// written only once the sync returned. Only a regular file is written: a
+// symbolic link, FIFO, folder or device under the name fails the record at
+// once ("not a regular file: a FIFO"), and nothing is opened through a link. The file is closed
+// again before return. When the write or the sync fails the file is cut back to its size before
 // this record, so a failed record leaves no fragment behind, and a file this
 // record created is removed again. An empty text (no record format) is not
 // written and makes no file.

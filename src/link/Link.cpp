@@ -1,238 +1,130 @@
 #include "link/Link.h"
 
-#include <sys/socket.h>
-#include <sys/stat.h>
+#include <sys/epoll.h>
+#include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
-#include "link/NetReceiver.h"
 #include "link/PortWatcher.h"
-#include "link/SerialDevice.h"
-#include "link/SerialReceiver.h"
 #include "text/DebugTrace.h"
-#include "text/TraceText.h"
 
 namespace {
 // Chunks handed over per pump, so a flood never starves painting and the
 // operator's clicks on the owner's thread.
 constexpr std::size_t kChunksPerPump = 64;
-}  // namespace
 
-Link::Link(LinkSetup setup, LinkHandlers handlers)
-    : setup_(std::move(setup)), handlers_(std::move(handlers)) {}
-
-Link::~Link() {
-    stop();
+void watch(int epoll, int fd) {
+    if (epoll < 0 || fd < 0) {
+        return;
+    }
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.fd = fd;
+    epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &event);
 }
+}  // namespace
 
 // The receive threads queue their chunks; the wake event tells the owner's
 // thread that the queue is no longer empty. Chunks and their order travel
 // only through the queue.
+Link::Link(LinkSetup setup, LinkHandlers handlers)
+    : setup_(std::move(setup)),
+      handlers_(std::move(handlers)),
+      events_(epoll_create1(EPOLL_CLOEXEC)),
+      net_(setup_.udpPort, TransportEvents{[this](std::string chunk, std::stop_token release) {
+                                               queueChunk(std::move(chunk), release);
+                                           },
+                                           [this] { markChanged(); }}),
+      serial_(setup_.ports, TransportEvents{[this](std::string chunk, std::stop_token release) {
+                                                queueChunk(std::move(chunk), release);
+                                            },
+                                            [this] { markChanged(); }}) {
+    watch(events_, wake_.fd());
+}
+
+Link::~Link() {
+    stop();
+    if (events_ >= 0) {
+        ::close(events_);
+    }
+}
+
 void Link::start() {
-    if (netReceiver_) {
+    if (ports_) {
         return;
     }
-    auto deliver = [this](std::string chunk, std::stop_token release) {
-        queueChunk(std::move(chunk), std::move(release));
-    };
-    netReceiver_ =
-        std::make_unique<NetReceiver>(setup_.udpPort, net_, deliver, [this] { markChanged(); });
-    serialReceiver_ = std::make_unique<SerialReceiver>(deliver, [this] {
-        serialFailed_ = true;
-        markChanged();
-    });
-    netReceiver_->start();
-    serialReceiver_->start();
+    net_.start();
+    serial_.start();
     ports_ = std::make_unique<PortWatcher>(setup_.ports);
-    if (serialFd_ >= 0) {
-        serialReceiver_->setPort(serialFd_);
-    }
+    watch(events_, ports_->fd());
 }
 
 // The queue is closed first: a receive thread waiting for room returns, so
 // both threads can be joined.
 void Link::stop() {
     chunks_.close();
-    if (netReceiver_) {
-        netReceiver_->stop();
-    }
-    closeSerial();
-    if (serialReceiver_) {
-        serialReceiver_->stop();
-    }
+    net_.stop();
+    serial_.stop();
 }
 
-void Link::closeSerial() {
-    if (serialFd_ < 0) {
-        return;
-    }
-    if (serialReceiver_) {
-        serialReceiver_->setPort(-1);  // returns once the reader has let go of it
-    }
-    closeSerialPort(serialFd_);
-    serialFd_ = -1;
-    serialFailed_ = false;
-    serialDevice_.clear();
-    markChanged();
+LinkTransport& Link::chosen() {
+    return net_.carrying() ? static_cast<LinkTransport&>(net_) : serial_;
+}
+
+const LinkTransport& Link::chosen() const {
+    return net_.carrying() ? static_cast<const LinkTransport&>(net_) : serial_;
 }
 
 void Link::chooseNet() {
     DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 939, "command by net");
-    closeSerial();
-    serialState_ = SerialState::None;
+    serial_.release();
     lastFrameAt_.reset();
-    net_.netMode = true;
-    if (netReceiver_) {
-        netReceiver_->wake();
-    }
+    net_.setCarrying(true);
     markChanged();
 }
 
 bool Link::chooseSerial(unsigned number) {
     DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 943, "command by uart");
-    net_.netMode = false;
-    if (netReceiver_) {
-        netReceiver_->wake();
-    }
-    closeSerial();
-    serialPort_ = number;
+    net_.setCarrying(false);
     lastFrameAt_.reset();
-    markChanged();
-    int error = 0;
-    if (!openChosenPort(error)) {
-        const std::string path = comPortPath(setup_.ports, number).string();
-        DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 951, "open %s failed: %s%s",
-                   path.c_str(), std::strerror(error),
-                   error == EACCES ? " (is the user in the dialout group?)" : "");
-        serialState_ = SerialState::CannotOpen;
-        serialError_ = error;
-        return false;
-    }
-    return true;
+    return serial_.choose(number);
 }
 
-// Opens the chosen port's name as it leads now, raw at 2,000,000 bit/s 8N1,
-// and has the receive thread serve it.
-bool Link::openChosenPort(int& error) {
-    const std::filesystem::path path = comPortPath(setup_.ports, serialPort_);
-    const SerialOpenResult opened = openSerialPort(path.string());
-    if (opened.fd < 0) {
-        error = opened.error;
-        return false;
-    }
-    configureSerialPort(opened.fd);
-    serialFd_ = opened.fd;
-    serialState_ = SerialState::Open;
-    serialError_ = 0;
-    std::error_code ignored;
-    serialDevice_ = std::filesystem::canonical(path, ignored).string();
-    if (serialReceiver_) {
-        serialReceiver_->setPort(opened.fd);
-    }
-    markChanged();
-    return true;
+SendResult Link::send(const std::string& text) {
+    // Up to the first NUL, and it.
+    const std::string_view command(text.c_str(), std::strlen(text.c_str()) + 1);
+    return chosen().send(command);
 }
 
-// The open port stopped working (unplugged, hung up, its name removed): it is
-// closed and waits, with no thread awake, for a port event naming a device.
-// The device may be back already, so one attempt is made at once.
-void Link::portWentAway() {
-    DebugTrace("Link::portWentAway", 1, "COM%u went away; waiting for it", serialPort_);
-    closeSerial();
-    serialState_ = SerialState::Away;
-    lookAtChosenPort();
+std::size_t Link::longestCommand() const {
+    return chosen().longestCommand();
 }
 
-// Compares the chosen port's name with what is open: a name that no longer
-// leads to the open device means the device went away; a port waiting for
-// its device is reopened once the name leads to one again.
-void Link::lookAtChosenPort() {
-    if (net_.netMode) {
-        return;
-    }
-    if (serialState_ == SerialState::Open) {
-        struct stat named {};
-        struct stat held {};
-        const std::string path = comPortPath(setup_.ports, serialPort_).string();
-        const bool same = ::stat(path.c_str(), &named) == 0 && ::fstat(serialFd_, &held) == 0 &&
-                          named.st_rdev == held.st_rdev;
-        if (!same) {
-            portWentAway();
-        }
-        return;
-    }
-    if (serialState_ != SerialState::Away) {
-        return;
-    }
-    int error = 0;
-    if (openChosenPort(error)) {
-        DebugTrace("Link::lookAtChosenPort", 1, "COM%u is back; reopened", serialPort_);
-    }
+LinkStatus Link::status() const {
+    LinkStatus status;
+    status.kind = net_.carrying() ? LinkKind::Net : LinkKind::Serial;
+    net_.describe(status);
+    serial_.describe(status);
+    return status;
 }
 
 bool Link::takePortEvents() {
     if (!ports_ || !ports_->takeEvents()) {
         return false;
     }
-    lookAtChosenPort();
+    if (!net_.carrying()) {
+        serial_.lookAtPort();
+    }
     return true;
-}
-
-// The trace lines keep the names operators' scripts match them by.
-SendResult Link::send(const std::string& text) {
-    if (sendsSuppressed_) {
-        return SendResult::Suppressed;
-    }
-    const std::size_t size = std::strlen(text.c_str()) + 1;  // up to the first NUL, and it
-
-    if (net_.netMode) {
-        DebugTrace("CTolvaneAppDlg::tmSendMsg", 799, "net cmd:\r\n%s",
-                   traceSafe(text.c_str()).c_str());
-        const int socket = net_.udpSocket;
-        if (!net_.peerKnown || socket < 0) {
-            return SendResult::Dropped;
-        }
-        const sockaddr_in to = net_.peer().toSockaddr();
-        sendto(socket, text.c_str(), size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to),
-               sizeof to);
-        return SendResult::Sent;
-    }
-
-    // A port waiting for its device takes nothing: the command fails as a
-    // write to an unplugged port would, and nothing is kept for later.
-    SendResult result =
-        serialState_ == SerialState::Away ? SendResult::WriteFailed : SendResult::Dropped;
-    if (serialFd_ >= 0) {
-        result = serialWriter_.write(serialFd_, {text.c_str(), size}) ? SendResult::Sent
-                                                                      : SendResult::WriteFailed;
-    }
-    DebugTrace("CTolvaneAppDlg::tmSendMsg", 807, "uart cmd:\r\n%s",
-               traceSafe(text.c_str()).c_str());
-    return result;
-}
-
-LinkStatus Link::status() const {
-    LinkStatus status;
-    status.kind = net_.netMode ? LinkKind::Net : LinkKind::Serial;
-    status.serialPort = serialPort_;
-    status.serial = serialState_;
-    status.serialOpen = serialFd_ >= 0;
-    status.serialError = serialError_;
-    status.serialDevice = serialDevice_;
-    status.udpOpen = net_.udpSocket >= 0;
-    status.udpBound = netReceiver_ && netReceiver_->bound();
-    status.peerKnown = net_.peerKnown;
-    status.peer = net_.peer();
-    return status;
 }
 
 void Link::pump() {
     wake_.drain();
-    if (serialFailed_.exchange(false) && serialFd_ >= 0) {
-        portWentAway();
+    if (takePortEvents() && handlers_.portsChanged) {
+        handlers_.portsChanged();
     }
+    serial_.takeFailure();
     if (statusChanged_.exchange(false)) {
         const LinkStatus now = status();
         if (now != reported_) {
@@ -258,12 +150,7 @@ void Link::pump() {
 }
 
 void Link::attachSocket(int socket, std::optional<PeerAddress> peer) {
-    net_.netMode = true;
-    net_.udpSocket = socket;
-    if (peer) {
-        net_.setPeer(*peer);
-    }
-    net_.peerKnown = peer.has_value();
+    net_.attachSocket(socket, peer);
     markChanged();
 }
 
@@ -277,8 +164,4 @@ void Link::markChanged() {
     if (!statusChanged_.exchange(true)) {
         wake_.signal();
     }
-}
-
-int Link::portEventFd() const {
-    return ports_ ? ports_->fd() : -1;
 }

@@ -68,7 +68,7 @@ std::string fromInterfaces() {
 
 }  // namespace
 
-std::string GetLocalIp() {
+std::string localNetworkAddress() {
     std::string address = fromHostName();
     return address.empty() ? fromInterfaces() : address;
 }

@@ -7,4 +7,4 @@
 // the host's own name to 127.0.1.1, which the machine could never reach): the
 // first other address the resolver lists for the host name, else the first
 // other address of an interface that is up, else the empty text.
-std::string GetLocalIp();
+std::string localNetworkAddress();

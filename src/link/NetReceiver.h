@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "link/NetLinkState.h"
-#include "link/WakeEvent.h"
+#include "os/WakeEvent.h"
 
 // The UDP receive thread. It owns the panel's one UDP socket (also the socket
 // commands leave from, published in net.udpSocket), binds it to 0.0.0.0:<port>,

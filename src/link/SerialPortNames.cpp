@@ -395,8 +395,8 @@ void nameNewSerialDevices(const PortsEnvironment& env) {
     }
 }
 
-void EnumSerialPorts(std::vector<unsigned>& ports, const PortsEnvironment& env) {
-    ports.clear();
+std::vector<unsigned> listSerialPorts(const PortsEnvironment& env) {
+    std::vector<unsigned> ports;
     nameNewSerialDevices(env);
     try {
         for (const PortName& name : readPortNames(env.portsDir)) {
@@ -408,6 +408,7 @@ void EnumSerialPorts(std::vector<unsigned>& ports, const PortsEnvironment& env) 
     } catch (...) {
         ports.clear();
     }
+    return ports;
 }
 
 fs::path comPortPath(const PortsEnvironment& env, unsigned number) {

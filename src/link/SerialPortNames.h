@@ -37,11 +37,10 @@ bool parseComName(std::string_view name, unsigned& number);
 // throws; on errors fewer names are made.
 void nameNewSerialDevices(const PortsEnvironment& env);
 
-// Empties `ports`, names new devices, then lists the number of every name in
-// the folder that leads to a device present now and not the kernel's console,
-// in ascending order; a number named twice (COM3 and com3) is listed twice.
-// Never throws.
-void EnumSerialPorts(std::vector<unsigned>& ports, const PortsEnvironment& env);
+// Names new devices, then lists the number of every name in the folder that
+// leads to a device present now and not the kernel's console, in ascending
+// order; a number named twice (COM3 and com3) is listed twice. Never throws.
+std::vector<unsigned> listSerialPorts(const PortsEnvironment& env);
 
 // The path to open for port `number`: portsDir/COM<number> when that leads to
 // a device, else the first other name in the folder with that number (such as

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "link/WakeEvent.h"
+#include "os/WakeEvent.h"
 
 // The serial receive thread: while a port is set it reads one burst at a time
 // (ended by more than 10 ms of silence or 1023 bytes) and delivers each burst

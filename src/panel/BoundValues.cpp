@@ -7,7 +7,6 @@
 #include "panel/PanelModel.h"
 #include "panel/PresetValue.h"
 #include "panel/SettingsAccess.h"
-#include "settings/SettingsKeys.h"
 #include "text/TextConv.h"
 
 namespace {
@@ -50,8 +49,7 @@ std::string presetEnableCommand(const PanelModel& model) {
 
 // Until the operator chooses a folder, records go to the home folder.
 void loadRecordFolder(PanelModel& model, const SettingsStore& store) {
-    model.setText(TextValue::RecordFolder,
-                  storedText(store, keys::fPath, encodeUtf8(homeFolderDefault()).c_str()),
+    model.setText(TextValue::RecordFolder, storedText(store, setting::recordFolder),
                   Origin::StartUp);
 }
 
@@ -59,11 +57,10 @@ int pitchCount() {
     return static_cast<int>(commands::pitchTable.size());
 }
 
-constexpr BoundValue speedValue(TextValue value, const char* key, const char* defaultText,
-                                std::int32_t DeviceState::*mirror) {
+BoundValue speedValue(TextValue value, const TextSetting& stored,
+                      std::int32_t DeviceState::*mirror) {
     return {.value = value,
-            .key = key,
-            .defaultText = defaultText,
+            .stored = stored,
             .echoAtStartUp = true,
             .command = speedsCommand,
             .mirror = mirror,
@@ -71,27 +68,26 @@ constexpr BoundValue speedValue(TextValue value, const char* key, const char* de
 }
 
 const std::array kBoundValues = {
-    BoundValue{.value = TextValue::Template, .key = keys::format, .echoAtStartUp = true},
-    BoundValue{.value = TextValue::WifiName, .key = keys::ssid, .storedOnChange = false},
-    BoundValue{.value = TextValue::WifiPassword, .key = keys::passwd, .storedOnChange = false},
-    speedValue(TextValue::Speed1, keys::kavrin_speed3_1, keyDefaults::kavrin_speed3_1,
-               &DeviceState::s1),
-    speedValue(TextValue::Speed2, keys::kavrin_speed3_2, keyDefaults::kavrin_speed3_2,
-               &DeviceState::s2),
-    speedValue(TextValue::Speed3, keys::kavrin_speed3_3, keyDefaults::kavrin_speed3_3,
-               &DeviceState::s3),
+    BoundValue{
+        .value = TextValue::Template, .stored = setting::labelTemplate, .echoAtStartUp = true},
+    BoundValue{
+        .value = TextValue::WifiName, .stored = setting::wifiName, .storedOnChange = false},
+    BoundValue{.value = TextValue::WifiPassword,
+               .stored = setting::wifiPassword,
+               .storedOnChange = false},
+    speedValue(TextValue::Speed1, setting::speedValue1, &DeviceState::s1),
+    speedValue(TextValue::Speed2, setting::speedValue2, &DeviceState::s2),
+    speedValue(TextValue::Speed3, setting::speedValue3, &DeviceState::s3),
     BoundValue{.value = ChoiceValue::RecordFormat,
-               .key = keys::f2name,
-               .defaultChoice = keyDefaults::f2name,
+               .stored = setting::recordFormat,
                .listSize = sizeOf<recordFormatNames>,
                .command = choiceCommand<commands::recordFormatCommand, ChoiceValue::RecordFormat>,
                .partOfRecordPath = true},
     BoundValue{.value = TextValue::RecordName,
-               .key = keys::file,
+               .stored = setting::recordFileName,
                .echoAtStartUp = true,
                .partOfRecordPath = true},
     BoundValue{.value = TextValue::PresetCount,
-               .key = keys::presetCnt,
                .echoAtStartUp = true,
                .command = presetCountCommand,
                .storedFromMachine = true,
@@ -102,8 +98,7 @@ const std::array kBoundValues = {
         .value = FlagValue::PresetNegative, .command = presetCountCommand, .save = savePreset},
     BoundValue{.value = FlagValue::PresetOn, .command = presetEnableCommand, .save = savePreset},
     BoundValue{.value = ChoiceValue::SpeedStep,
-               .key = keys::speed,
-               .defaultChoice = keyDefaults::speed,
+               .stored = setting::speedStep,
                .listSize = sizeOf<speedNames>,
                .command = choiceCommand<commands::speedSelectCommand, ChoiceValue::SpeedStep>,
                .mirror = &DeviceState::speed},
@@ -117,7 +112,6 @@ const std::array kBoundValues = {
                .mirror = &DeviceState::pitch,
                .shownFromFrame = commands::pitchPosition},
     BoundValue{.value = TextValue::RecordFolder,
-               .key = keys::fPath,
                .storedOnChange = false,
                .partOfRecordPath = true,
                .load = loadRecordFolder},

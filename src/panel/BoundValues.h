@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "inbound/DeviceReport.h"
 #include "panel/PanelValues.h"
+#include "settings/SettingsTable.h"
 
 class PanelModel;
 class SettingsStore;
@@ -22,10 +24,8 @@ class SettingsStore;
 // it is stored when `storedFromMachine`, and never sent.
 struct BoundValue {
     ValueId value;
-    const char* key = nullptr;     // nullptr: not a setting
-    const char* defaultText = "";  // a text's read default
-    int defaultChoice = 0;         // a choice's read default
-    int (*listSize)() = nullptr;   // a choice's entries, for the list range rule
+    std::optional<SettingRow> stored = std::nullopt;  // a text's or a choice's; none: not stored
+    int (*listSize)() = nullptr;  // a choice's entries, for the list range rule
     bool storedOnChange = true;    // false: stored by a handler of its own
     bool echoAtStartUp = false;
     // The command a change sends; nullptr: none. An empty text sends nothing.

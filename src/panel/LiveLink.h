@@ -11,7 +11,7 @@ class LiveLink : public MachineLink {
     void chooseNet() override { link_.chooseNet(); }
     bool chooseSerial(unsigned port) override { return link_.chooseSerial(port); }
     LinkStatus status() const override { return link_.status(); }
-    std::size_t longestCommand() const override;
+    std::size_t longestCommand() const override { return link_.longestCommand(); }
     std::optional<std::chrono::steady_clock::time_point> lastFrameAt() const override {
         return link_.lastFrameAt();
     }

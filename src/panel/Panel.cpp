@@ -1,14 +1,15 @@
 #include "panel/Panel.h"
 
 #include "inbound/RecordSaver.h"
-#include "link/WakeEvent.h"
+#include "os/WakeEvent.h"
 
 Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
     : store_(store),
       setup_(std::move(setup)),
       link_(LinkSetup{setup_.environment.udpPort, setup_.ports},
             LinkHandlers{[this](const std::string& chunk) { controller_->takeChunk(chunk); },
-                         [this](const LinkStatus&) { controller_->showLinkStatus(); }}),
+                         [this](const LinkStatus&) { controller_->showLinkStatus(); },
+                         [this] { controller_->refreshPorts(); }}),
       recordWake_(std::make_unique<WakeEvent>()),
       recordNotifier_(std::make_unique<QSocketNotifier>(recordWake_->fd(), QSocketNotifier::Read)),
       records_(
@@ -18,11 +19,7 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
           controller_->showLinkStatus();
       }) {
     if (!setup_.environment.serialPorts) {
-        setup_.environment.serialPorts = [ports = setup_.ports] {
-            std::vector<unsigned> numbers;
-            EnumSerialPorts(numbers, ports);
-            return numbers;
-        };
+        setup_.environment.serialPorts = [ports = setup_.ports] { return listSerialPorts(ports); };
     }
     controller_ =
         std::make_unique<PanelController>(model_, store_, liveLink_, *records_, setup_.environment);
@@ -52,8 +49,9 @@ void Panel::start() {
     controller_->showLinkStatus();
 }
 
-// The link's threads queue what they receive; its event descriptor, watched
-// by the event loop, has this thread take it over.
+// The link's threads queue what they receive, and its port watcher sees
+// devices and port names come and go; its one event descriptor, watched by
+// the event loop, has this thread take it all over.
 void Panel::watchLink() {
     linkNotifier_ = std::make_unique<QSocketNotifier>(link_.eventFd(), QSocketNotifier::Read);
     QObject::connect(linkNotifier_.get(), &QSocketNotifier::activated, [this] {
@@ -68,17 +66,6 @@ void Panel::watchLink() {
             controller_->showLinkStatus();
         }
     });
-    // Devices and port names coming and going: the list follows them, and a
-    // port waiting for its device is reopened by the link.
-    if (link_.portEventFd() >= 0) {
-        portsNotifier_ =
-            std::make_unique<QSocketNotifier>(link_.portEventFd(), QSocketNotifier::Read);
-        QObject::connect(portsNotifier_.get(), &QSocketNotifier::activated, [this] {
-            if (link_.takePortEvents()) {
-                controller_->refreshPorts();
-            }
-        });
-    }
 }
 
 void Panel::stop() {

@@ -57,7 +57,6 @@ class Panel {
     std::unique_ptr<RecordSaver> records_;
     std::unique_ptr<PanelController> controller_;
     ClockTicker clock_;
-    // Declared after the link, whose descriptors they watch: they go first.
+    // Declared after the link, whose descriptor it watches: goes first.
     std::unique_ptr<QSocketNotifier> linkNotifier_;
-    std::unique_ptr<QSocketNotifier> portsNotifier_;
 };

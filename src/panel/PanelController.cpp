@@ -20,7 +20,8 @@
 #include "panel/PanelLock.h"
 #include "panel/PanelModel.h"
 #include "panel/SettingsAccess.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/DebugTrace.h"
 #include "text/TextConv.h"
 
@@ -98,15 +99,15 @@ void PanelController::startUp(const std::function<void()>& startClock) {
 void PanelController::fill(const BoundValue& bound) {
     if (bound.load != nullptr) {
         bound.load(model_, store_);
-    } else if (bound.key == nullptr) {
+    } else if (!bound.stored) {
         return;
     } else if (const auto* text = std::get_if<TextValue>(&bound.value)) {
-        model_.setText(*text, storedText(store_, bound.key, bound.defaultText), Origin::StartUp);
+        model_.setText(*text, storedText(store_, *bound.stored->text), Origin::StartUp);
     } else if (const auto* choice = std::get_if<ChoiceValue>(&bound.value)) {
         // A stored position outside the list (an older or edited file) shows
         // the default entry, never an empty selection.
         model_.setChoice(*choice,
-                         readListIndex(store_, bound.key, bound.defaultChoice, bound.listSize()),
+                         storedListIndex(store_, *bound.stored->integer, bound.listSize()),
                          Origin::StartUp);
     }
     if (bound.echoAtStartUp) {
@@ -140,12 +141,12 @@ void PanelController::react(const BoundValue& bound) {
 void PanelController::storeValue(const BoundValue& bound) {
     if (bound.save != nullptr) {
         bound.save(model_, store_);
-    } else if (bound.key == nullptr) {
+    } else if (!bound.stored) {
         return;
     } else if (const auto* text = std::get_if<TextValue>(&bound.value)) {
-        storeText(store_, bound.key, model_.text(*text));
+        storeText(store_, *bound.stored->text, model_.text(*text));
     } else if (const auto* choice = std::get_if<ChoiceValue>(&bound.value)) {
-        storeNumber(store_, bound.key, model_.choice(*choice));
+        store_.setInt(*bound.stored->integer, model_.choice(*choice));
     }
 }
 
@@ -205,10 +206,10 @@ void PanelController::sendWifi() {
         tell(panelText("WIFI名称或密码含有逗号或空字符，未发送!"));
         return;
     }
-    const std::string address = env_.localAddress ? env_.localAddress() : GetLocalIp();
+    const std::string address = env_.localAddress ? env_.localAddress() : localNetworkAddress();
     send(commands::wifiCommand(ssid, password, address));
-    storeText(store_, keys::ssid, ssid);
-    storeText(store_, keys::passwd, password);
+    storeText(store_, setting::wifiName, ssid);
+    storeText(store_, setting::wifiPassword, password);
 }
 
 void PanelController::flipPresetSign() {
@@ -238,7 +239,7 @@ void PanelController::sendTemplate() {
 void PanelController::chooseRecordFolder(const std::string& folder) {
     model_.setText(TextValue::RecordFolder, folder, Origin::Operator);
     if (!folder.empty()) {
-        storeText(store_, keys::fPath, folder);
+        storeText(store_, setting::recordFolder, folder);
     }
     refreshRecordPath();
 }
@@ -248,7 +249,7 @@ void PanelController::togglePanel() {
         model_.setFlag(FlagValue::PanelOpen, false, Origin::Operator);
         return;
     }
-    const std::string password = storedText(store_, keys::root, keyDefaults::root);
+    const std::string password = storedText(store_, setting::panelPassword);
     if (model_.text(TextValue::PanelPassword) == password) {
         model_.setFlag(FlagValue::PanelOpen, true, Origin::Operator);
         model_.setText(TextValue::PanelPassword, std::string(), Origin::Panel);
@@ -260,7 +261,7 @@ void PanelController::togglePanel() {
 }
 
 void PanelController::changePanelPassword() {
-    storeText(store_, keys::root, model_.text(TextValue::NewPassword));
+    storeText(store_, setting::panelPassword, model_.text(TextValue::NewPassword));
 }
 
 // "NET", then every serial port found, in ascending order. The chosen entry

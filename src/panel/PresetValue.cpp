@@ -4,8 +4,8 @@
 
 #include "commands/CommandSet.h"
 #include "panel/PanelModel.h"
-#include "panel/SettingsAccess.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ int shownPreset(const PanelModel& model) {
 }
 
 void loadPreset(PanelModel& model, const SettingsStore& store) {
-    const int preset = storedNumber(store, keys::presetCnt, keyDefaults::presetCnt);
+    const int preset = store.intValue(setting::presetCount);
     if (preset < 0) {
         model.setFlag(FlagValue::PresetNegative, true, Origin::StartUp);
     }
@@ -30,7 +30,7 @@ void loadPreset(PanelModel& model, const SettingsStore& store) {
 }
 
 void savePreset(const PanelModel& model, SettingsStore& store) {
-    storeNumber(store, keys::presetCnt, shownPreset(model));
+    store.setInt(setting::presetCount, shownPreset(model));
 }
 
 bool mirrorPreset(PanelModel& model, const DeviceState& state) {

@@ -1,20 +1,13 @@
 #include "panel/SettingsAccess.h"
 
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 
-std::string storedText(const SettingsStore& store, const char* key, const char* fallback) {
-    return encodeUtf8(store.ReadString(key, QString::fromUtf8(fallback)));
+std::string storedText(const SettingsStore& store, const TextSetting& setting) {
+    return encodeUtf8(store.text(setting));
 }
 
-int storedNumber(const SettingsStore& store, const char* key, int fallback) {
-    return store.ReadInt(key, fallback);
-}
-
-void storeText(SettingsStore& store, const char* key, const std::string& text) {
-    store.WriteString(key, decodeUtf8(text));
-}
-
-void storeNumber(SettingsStore& store, const char* key, int number) {
-    store.WriteInt(key, number);
+void storeText(SettingsStore& store, const TextSetting& setting, const std::string& text) {
+    store.setText(setting, decodeUtf8(text));
 }

@@ -3,9 +3,9 @@
 #include <string>
 
 class SettingsStore;
+struct IntSetting;
+struct TextSetting;
 
-// The settings as the panel keeps them: 8-bit text and integers.
-std::string storedText(const SettingsStore& store, const char* key, const char* fallback = "");
-int storedNumber(const SettingsStore& store, const char* key, int fallback);
-void storeText(SettingsStore& store, const char* key, const std::string& text);
-void storeNumber(SettingsStore& store, const char* key, int number);
+// The settings as the panel keeps them: 8-bit (UTF-8) text and integers.
+std::string storedText(const SettingsStore& store, const TextSetting& setting);
+void storeText(SettingsStore& store, const TextSetting& setting, const std::string& text);

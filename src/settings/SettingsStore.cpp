@@ -13,6 +13,7 @@
 
 #include "os/UserFolders.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
 #include "text/DebugTrace.h"
 
@@ -23,58 +24,164 @@ namespace {
 
 const QString kSection = QStringLiteral("TolvaneApp");
 
+// A 32-bit integer, as intValue() reads one.
+bool holdsInt(const QJsonValue& value, int& number) {
+    if (!value.isDouble()) {
+        return false;
+    }
+    // Every 32-bit integer is exact in a double, so these checks are exact too.
+    const double read = value.toDouble();
+    if (read != std::trunc(read) || read < -2147483648.0 || read > 2147483647.0) {
+        return false;
+    }
+    number = static_cast<int>(read);
+    return true;
+}
+
+// Whether a value in the file can be read as its row's type. The stamp is
+// not asked: a stamp of another type is simply not the first-run stamp.
+bool readable(const SettingRow& row, const QJsonValue& value) {
+    if (row.integer == &setting::firstRunStamp || value.isUndefined()) {
+        return true;
+    }
+    int ignored = 0;
+    return row.integer != nullptr ? holdsInt(value, ignored) : value.isString();
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
 }  // namespace
 
 // What the writes need, shared by the store and the writes it handed over, so
 // that a write still queued when the store goes is written all the same.
 struct SettingsStore::Disk {
+    // Why no write may go ahead, for good.
+    enum class Block {
+        None,
+        DamagedNotKept,   // a damaged file could not be kept aside: it must not be replaced
+        NotRegular,       // the path leads to a device, FIFO, socket or folder
+        FirstRunNotKept,  // the file could not be kept before the first run replaced values
+    };
+
     explicit Disk(fs::path path) : file(std::move(path)) {}
 
-    void load(QJsonObject& section);
+    // The values as the file holds them, less the unreadable ones (named in
+    // `unreadable`).
+    void load(QJsonObject& section, std::vector<std::string>& unreadable);
     // Moves a damaged file aside; false when it could not be.
     bool setAside(const fs::path& damaged, const std::string& reason);
+    void keepAside(const char* kind, const std::vector<std::string>& keys, const SyncCall& sync);
     void writePending(const SyncCall& sync);
-    bool write(const QJsonObject& changes, const QJsonObject& whole, const SyncCall& sync,
-               std::string& error);
+    bool write(const QJsonObject& changes, const QStringList& removed, const QJsonObject& whole,
+               const SyncCall& sync, std::string& error);
+
+    SettingsKeeping keepingLocked() const;
+    // Changes the state under the lock; tells the watcher when keeping() changed.
+    template <class Change>
+    void changeKeeping(Change change);
 
     const fs::path file;
     // Fixed once loaded.
-    QJsonObject loadedTop;     // the file's top-level object; members besides the section are kept
-    bool saveBlocked = false;  // a damaged file could not be moved aside: it must not be replaced
+    fs::path target;         // the file writes reach: `file`, or where its links lead
+    QJsonObject loadedTop;   // the file's top-level object; members besides the section are kept
+    QByteArray loadedBytes;  // the file as read, for the copies kept aside
 
-    std::mutex mutex;
+    mutable std::mutex mutex;
     QJsonObject changed;  // keys changed since the last write began, with their latest values
+    QStringList dropped;  // unreadable keys the next write removes from the file
     QJsonObject whole;    // the whole section as the program sees it
     bool queued = false;  // a write is handed over and has not begun
     bool lastFailed = false;
+    Block block = Block::None;
+    std::string blockReason;  // with a block
+    std::string failure;      // why the last write failed; empty once one succeeds
+    std::function<void()> keepingChanged;
 };
 
-void SettingsStore::Disk::load(QJsonObject& section) {
+SettingsKeeping SettingsStore::Disk::keepingLocked() const {
+    if (block != Block::None) {
+        return {false, blockReason};
+    }
+    if (!failure.empty()) {
+        return {false, failure};
+    }
+    return {};
+}
+
+template <class Change>
+void SettingsStore::Disk::changeKeeping(Change change) {
+    std::function<void()> tell;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const SettingsKeeping before = keepingLocked();
+        change();
+        if (keepingLocked() != before) {
+            tell = keepingChanged;
+        }
+    }
+    if (tell) {
+        tell();
+    }
+}
+
+void SettingsStore::Disk::load(QJsonObject& section, std::vector<std::string>& unreadable) {
     sf::tightenFolder(sf::folderOf(file));
     QByteArray bytes;
     std::string reason;
     std::string error;
     // Through a link, the damaged file is the one the link leads to.
-    fs::path target = sf::writeTarget(file, error);
+    target = sf::writeTarget(file, error);
     if (target.empty()) {
         target = file;
+    }
+    std::string what;
+    if (sf::kindOf(target, what) != sf::FileKind::kOther) {
+        for (const fs::path& stale : sf::removeStaleTemporaries(target)) {
+            DebugTrace("SettingsStore::load", 6,
+                       "removed %s, a temporary settings file left behind", stale.c_str());
+        }
     }
     switch (sf::read(file, bytes, reason, true)) {
         case sf::ReadResult::kMissing:
             return;
+        case sf::ReadResult::kNotRegular:
+            // Never renamed, replaced or read: a device node stays what it is.
+            block = Block::NotRegular;
+            blockReason = target.string() + " is a " + reason + ", not a regular file";
+            DebugTrace("SettingsStore::load", 5,
+                       "settings file %s: running on defaults, settings will not be saved",
+                       blockReason.c_str());
+            return;
         case sf::ReadResult::kFailed:
-            saveBlocked = !setAside(target, reason);
+            if (!setAside(target, reason)) {
+                block = Block::DamagedNotKept;
+            }
             return;
         case sf::ReadResult::kRead:
             break;
     }
     QJsonObject top;
     if (!sf::parse(bytes, top, reason)) {
-        saveBlocked = !setAside(target, reason);
+        if (!setAside(target, reason)) {
+            block = Block::DamagedNotKept;
+        }
         return;
     }
     loadedTop = top;
+    loadedBytes = bytes;
     section = top.value(kSection).toObject();
+    for (const SettingRow& row : kSettingsTable) {
+        if (!readable(row, section.value(QLatin1String(row.name())))) {
+            unreadable.emplace_back(row.name());
+            section.remove(QLatin1String(row.name()));
+        }
+    }
 }
 
 bool SettingsStore::Disk::setAside(const fs::path& damaged, const std::string& reason) {
@@ -89,51 +196,122 @@ bool SettingsStore::Disk::setAside(const fs::path& damaged, const std::string& r
                "settings file %s unreadable (%s), cannot keep it aside (%s): "
                "settings will not be saved",
                damaged.c_str(), reason.c_str(), error.c_str());
+    blockReason = damaged.string() + " is unreadable and could not be kept aside (" + error + ")";
     return false;
+}
+
+// Runs on the disk writer (or on the store's thread without one), before any
+// write that would replace the file: a copy that cannot be made stops them all.
+void SettingsStore::Disk::keepAside(const char* kind, const std::vector<std::string>& keys,
+                                    const SyncCall& sync) {
+    fs::path aside;
+    std::string error;
+    const bool firstRun = std::string_view(kind) == "before-first-run";
+    if (sf::copyAside(target, loadedBytes, kind, sync, aside, error)) {
+        if (firstRun) {
+            DebugTrace("SettingsStore::firstRun", 1,
+                       "settings file %s kept as %s before the "
+                       "first run replaced %s",
+                       target.c_str(), aside.c_str(), joined(keys).c_str());
+        } else {
+            DebugTrace("SettingsStore::load", 3,
+                       "settings file %s: %s unreadable, read as the defaults; kept as %s",
+                       target.c_str(), joined(keys).c_str(), aside.c_str());
+        }
+        return;
+    }
+    if (firstRun) {
+        DebugTrace("SettingsStore::firstRun", 2,
+                   "settings file %s cannot be kept aside before the first run replaced %s (%s): "
+                   "settings will not be saved",
+                   target.c_str(), joined(keys).c_str(), error.c_str());
+    } else {
+        DebugTrace("SettingsStore::load", 4,
+                   "settings file %s: %s unreadable, cannot keep it aside (%s): "
+                   "settings will not be saved",
+                   target.c_str(), joined(keys).c_str(), error.c_str());
+    }
+    changeKeeping([&] {
+        if (block == Block::None) {
+            block = firstRun ? Block::FirstRunNotKept : Block::DamagedNotKept;
+            blockReason = target.string() + " could not be kept aside (" + error + ")";
+        }
+    });
 }
 
 // Runs on the disk writer (or on the store's thread without one).
 void SettingsStore::Disk::writePending(const SyncCall& sync) {
     QJsonObject changes;
+    QStringList removed;
     QJsonObject section;
+    Block blocked = Block::None;
     {
         const std::lock_guard<std::mutex> lock(mutex);
         changes = std::exchange(changed, QJsonObject());
+        removed = std::exchange(dropped, QStringList());
         section = whole;
         queued = false;
+        blocked = block;
     }
     bool written = false;
-    if (saveBlocked) {
-        DebugTrace("SettingsStore::save", 2,
-                   "settings file %s not saved: the unreadable file there was not kept aside",
-                   file.c_str());
-    } else {
-        std::string error;
-        written = write(changes, section, sync, error);
-        if (!written) {
-            DebugTrace("SettingsStore::save", 1, "settings file %s not saved (%s)", file.c_str(),
-                       error.c_str());
-        }
+    std::string error;
+    switch (blocked) {
+        case Block::NotRegular:
+            break;  // said once, at start
+        case Block::DamagedNotKept:
+            DebugTrace("SettingsStore::save", 2,
+                       "settings file %s not saved: the unreadable file there was not kept aside",
+                       file.c_str());
+            break;
+        case Block::FirstRunNotKept:
+            DebugTrace("SettingsStore::save", 2,
+                       "settings file %s not saved: the file as it was before the first run "
+                       "was not kept aside",
+                       file.c_str());
+            break;
+        case Block::None:
+            written = write(changes, removed, section, sync, error);
+            if (!written) {
+                DebugTrace("SettingsStore::save", 1, "settings file %s not saved (%s)",
+                           file.c_str(), error.c_str());
+            }
+            break;
     }
-    const std::lock_guard<std::mutex> lock(mutex);
-    lastFailed = !written;
-    if (!written) {
-        // Tried again with the next write, unless changed again meanwhile.
-        for (auto it = changes.constBegin(); it != changes.constEnd(); ++it) {
-            if (!changed.contains(it.key())) {
-                changed.insert(it.key(), it.value());
+    changeKeeping([&] {
+        lastFailed = !written;
+        if (blocked == Block::None) {
+            failure =
+                written ? std::string() : file.string() + " cannot be written (" + error + ")";
+        }
+        if (!written) {
+            // Tried again with the next write, unless changed again meanwhile.
+            for (auto it = changes.constBegin(); it != changes.constEnd(); ++it) {
+                if (!changed.contains(it.key())) {
+                    changed.insert(it.key(), it.value());
+                }
+            }
+            for (const QString& key : removed) {
+                if (!changed.contains(key) && !dropped.contains(key)) {
+                    dropped.append(key);
+                }
             }
         }
-    }
+    });
 }
 
-bool SettingsStore::Disk::write(const QJsonObject& changes, const QJsonObject& section,
-                                const SyncCall& sync, std::string& error) {
-    const fs::path target = sf::writeTarget(file, error);
-    if (target.empty() || !sf::ensurePrivateFolder(sf::folderOf(file), error)) {
+bool SettingsStore::Disk::write(const QJsonObject& changes, const QStringList& removed,
+                                const QJsonObject& section, const SyncCall& sync,
+                                std::string& error) {
+    const fs::path to = sf::writeTarget(file, error);
+    if (to.empty() || !sf::ensurePrivateFolder(sf::folderOf(file), error)) {
         return false;
     }
-    const sf::FolderLock othersWait(sf::folderOf(target));
+    std::string what;
+    if (sf::kindOf(to, what) == sf::FileKind::kOther) {
+        error = to.string() + " is a " + what + ", not a regular file";
+        return false;
+    }
+    const sf::FolderLock othersWait(sf::folderOf(to));
     // What this program holds, for a file that is gone or had to be set aside.
     QJsonObject top = loadedTop;
     top.insert(kSection, section);
@@ -143,17 +321,20 @@ bool SettingsStore::Disk::write(const QJsonObject& changes, const QJsonObject& s
     QByteArray bytes;
     std::string reason;
     QJsonObject current;
-    if (sf::read(target, bytes, reason, false) == sf::ReadResult::kRead &&
+    if (sf::read(to, bytes, reason, false) == sf::ReadResult::kRead &&
         sf::parse(bytes, current, reason)) {
         // Another panel's changes stay; ours go on top.
         QJsonObject merged = current.value(kSection).toObject();
+        for (const QString& key : removed) {
+            merged.remove(key);
+        }
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it) {
             merged.insert(it.key(), it.value());
         }
         current.insert(kSection, merged);
         top = current;
     }
-    return sf::replace(target, QJsonDocument(top).toJson(QJsonDocument::Indented), sync, error);
+    return sf::replace(to, QJsonDocument(top).toJson(QJsonDocument::Indented), sync, error);
 }
 
 fs::path SettingsStore::defaultPath() {
@@ -162,8 +343,31 @@ fs::path SettingsStore::defaultPath() {
 
 SettingsStore::SettingsStore(fs::path file, DiskWriter* writer)
     : file_(std::move(file)), writer_(writer), disk_(std::make_shared<Disk>(file_)) {
-    disk_->load(section_);
+    std::vector<std::string> unreadable;
+    disk_->load(section_, unreadable);
+    loadedSection_ = disk_->loadedTop.value(kSection).toObject();
     disk_->whole = section_;
+    if (unreadable.empty()) {
+        return;
+    }
+    // The file as it was is kept, then written again without what cannot be
+    // read, so that the next start finds every value readable.
+    const auto copy = [disk = disk_, unreadable](const SyncCall& sync) {
+        disk->keepAside("corrupt", unreadable, sync);
+    };
+    if (writer_ == nullptr) {
+        copy(syncToDisk);
+    } else {
+        writer_->post("copy of settings file " + file_.string(), copy);
+    }
+    {
+        const std::lock_guard<std::mutex> lock(disk_->mutex);
+        for (const std::string& key : unreadable) {
+            disk_->dropped.append(QString::fromStdString(key));
+        }
+        disk_->queued = true;
+    }
+    handOver();
 }
 
 SettingsStore::~SettingsStore() = default;
@@ -172,30 +376,47 @@ const fs::path& SettingsStore::path() const {
     return file_;
 }
 
-int SettingsStore::ReadInt(const char* key, int defaultValue) const {
-    const QJsonValue value = section_.value(QLatin1String(key));
-    if (!value.isDouble()) {
-        return defaultValue;
+SettingsKeeping SettingsStore::keeping() const {
+    const std::lock_guard<std::mutex> lock(disk_->mutex);
+    return disk_->keepingLocked();
+}
+
+void SettingsStore::setKeepingChanged(std::function<void()> changed) {
+    const std::lock_guard<std::mutex> lock(disk_->mutex);
+    disk_->keepingChanged = std::move(changed);
+}
+
+QJsonValue SettingsStore::loadedValue(const char* name) const {
+    return loadedSection_.value(QLatin1String(name));
+}
+
+void SettingsStore::keepLoadedFileBeforeFirstRun(const std::vector<std::string>& replaced) {
+    const auto copy = [disk = disk_, replaced](const SyncCall& sync) {
+        disk->keepAside("before-first-run", replaced, sync);
+    };
+    if (writer_ == nullptr) {
+        copy(syncToDisk);
+        return;
     }
-    // Every 32-bit integer is exact in a double, so these checks are exact too.
-    const double number = value.toDouble();
-    if (number != std::trunc(number) || number < -2147483648.0 || number > 2147483647.0) {
-        return defaultValue;
-    }
-    return static_cast<int>(number);
+    writer_->post("copy of settings file " + file_.string(), copy);
 }
 
-void SettingsStore::WriteInt(const char* key, int value) {
-    put(key, QJsonValue(value));
+int SettingsStore::intValue(const IntSetting& key) const {
+    int number = 0;
+    return holdsInt(section_.value(QLatin1String(key.name)), number) ? number : key.readDefault;
 }
 
-QString SettingsStore::ReadString(const char* key, const QString& defaultValue) const {
-    const QJsonValue value = section_.value(QLatin1String(key));
-    return value.isString() ? value.toString() : defaultValue;
+void SettingsStore::setInt(const IntSetting& key, int value) {
+    put(key.name, QJsonValue(value));
 }
 
-void SettingsStore::WriteString(const char* key, const QString& value) {
-    put(key, QJsonValue(value));
+QString SettingsStore::text(const TextSetting& key) const {
+    const QJsonValue value = section_.value(QLatin1String(key.name));
+    return value.isString() ? value.toString() : textDefault(key);
+}
+
+void SettingsStore::setText(const TextSetting& key, const QString& value) {
+    put(key.name, QJsonValue(value));
 }
 
 // A value equal to the one held is not written again unless the last write
@@ -209,7 +430,6 @@ void SettingsStore::put(const char* key, const QJsonValue& value) {
     if (!same) {
         section_.insert(name, value);
     }
-    bool handOver = false;
     {
         const std::lock_guard<std::mutex> lock(disk_->mutex);
         if (same && !disk_->lastFailed) {
@@ -217,12 +437,14 @@ void SettingsStore::put(const char* key, const QJsonValue& value) {
         }
         disk_->changed.insert(name, value);
         disk_->whole = section_;
-        handOver = !disk_->queued;
-        disk_->queued = true;
+        if (std::exchange(disk_->queued, true)) {
+            return;  // the write already handed over takes this change too
+        }
     }
-    if (!handOver) {
-        return;  // the write already handed over takes this change too
-    }
+    handOver();
+}
+
+void SettingsStore::handOver() {
     if (writer_ == nullptr) {
         disk_->writePending(syncToDisk);
         return;

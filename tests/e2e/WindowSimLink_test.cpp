@@ -9,6 +9,7 @@
 
 #include "e2e/ChildProcess.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
 #include "support/Wait.h"
 
@@ -168,8 +169,8 @@ class SimLink : public testing::TestWithParam<Via> {
     SimLink() : panel(true) {
         panel.now = kFixedInstant;
         SettingsStore seed(panel.settingsFile());
-        seed.WriteString("kavrin_speed3_1", QStringLiteral("66"));
-        seed.WriteInt("presetCnt", -9);
+        seed.setText(setting::speedValue1, QStringLiteral("66"));
+        seed.setInt(setting::presetCount, -9);
     }
 
     void SetUp() override {

@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "support/SizeLimit.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -172,11 +174,47 @@ TEST_F(RecordFileTest, MissingFolderFailsUntilItExists) {
     EXPECT_EQ(contentOf(path), "time=B,data=2");
 }
 
-TEST_F(RecordFileTest, FolderInPlaceOfFileFails) {
-    std::filesystem::create_directory(folder_ / "kav.csv");
-    const RecordWriteResult result = appendRecord(pathOf("kav.csv"), "time=A,data=1");
-    EXPECT_FALSE(result.written);
-    EXPECT_FALSE(result.reason.empty());
+// Anything but a regular file under the record's name fails the record at
+// once with what it is: nothing waits on a FIFO, nothing is written through a
+// link, and the next record goes on.
+TEST_F(RecordFileTest, OnlyARegularFileIsWritten) {
+    namespace fs = std::filesystem;
+    writeFile(pathOf("elsewhere"), "theirs");
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> plant;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"folder", [](const fs::path& at) { fs::create_directory(at); },
+         "not a regular file: a folder"},
+        {"FIFO", [](const fs::path& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0); },
+         "not a regular file: a FIFO"},
+        {"link to a file",
+         [&](const fs::path& at) { fs::create_symlink(folder_ / "elsewhere", at); },
+         "not a regular file: a symbolic link"},
+        {"link to nothing", [&](const fs::path& at) { fs::create_symlink(folder_ / "none", at); },
+         "not a regular file: a symbolic link"},
+        {"link to a FIFO",
+         [&](const fs::path& at) {
+             ASSERT_EQ(::mkfifo((folder_ / "fifo").c_str(), 0600), 0);
+             fs::create_symlink(folder_ / "fifo", at);
+         },
+         "not a regular file: a symbolic link"},
+    };
+    const Watchdog watchdog(std::chrono::seconds(20), "a record waited on what it found");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path at = folder_ / (std::string("kav-") + c.name + ".csv");
+        c.plant(at);
+        const RecordWriteResult result = appendRecord(at.string(), "time=A,data=1");
+        EXPECT_FALSE(result.written);
+        EXPECT_EQ(result.reason, c.reason);
+        EXPECT_TRUE(fs::exists(fs::symlink_status(at))) << "left where it was";
+    }
+    EXPECT_EQ(contentOf(pathOf("elsewhere")), "theirs");
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "none"));
+    EXPECT_TRUE(appendRecord(pathOf("next.csv"), "time=B,data=2").written);
 }
 
 struct LimitCase {

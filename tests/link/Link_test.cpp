@@ -32,7 +32,8 @@ class LinkTest : public testing::Test {
         : udpPort(freeUdpPort()),
           link(LinkSetup{udpPort, portsEnvironment()},
                LinkHandlers{[this](const std::string& chunk) { chunks.push_back(chunk); },
-                            [this](const LinkStatus& status) { statuses.push_back(status); }}) {}
+                            [this](const LinkStatus& status) { statuses.push_back(status); },
+                            [this] { ++portEvents; }}) {}
 
     PortsEnvironment portsEnvironment() const {
         PortsEnvironment env;
@@ -42,8 +43,8 @@ class LinkTest : public testing::Test {
         return env;
     }
 
-    // Waits on the link's descriptors as the window does: pumps its events and
-    // takes port events (counted), until `done` holds.
+    // Waits on the link's one descriptor as the window does and pumps its
+    // events (port events counted), until `done` holds.
     template <class Predicate>
     bool pumpUntil(Predicate done, std::chrono::milliseconds limit = 2000ms) {
         const auto end = std::chrono::steady_clock::now() + limit;
@@ -53,17 +54,11 @@ class LinkTest : public testing::Test {
             if (left <= 0ms) {
                 return false;
             }
-            std::array<pollfd, 2> ready{pollfd{link.eventFd(), POLLIN, 0},
-                                        pollfd{link.portEventFd(), POLLIN, 0}};
-            if (poll(ready.data(), ready.size(), static_cast<int>(left.count())) <= 0) {
+            pollfd ready{link.eventFd(), POLLIN, 0};
+            if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
                 continue;
             }
-            if (ready[0].revents & POLLIN) {
-                link.pump();
-            }
-            if ((ready[1].revents & POLLIN) && link.takePortEvents()) {
-                ++portEvents;
-            }
+            link.pump();
         }
         return true;
     }
@@ -161,6 +156,17 @@ TEST_F(SerialLinkTest, APortCarriesCommandsAndBurstsUntilNetIsChosen) {
     EXPECT_EQ(com7.read(30ms), "");
 }
 
+// The template check asks the link how long a command may be.
+TEST_F(SerialLinkTest, TheLongestCommandIsTheChosenLinks) {
+    EXPECT_EQ(link.longestCommand(), 65507u);  // one UDP datagram over IPv4
+    ASSERT_TRUE(link.chooseSerial(7));
+    EXPECT_EQ(link.longestCommand(), 90000u);  // what the line carries in 450 ms
+    EXPECT_FALSE(link.chooseSerial(9));
+    EXPECT_EQ(link.longestCommand(), 90000u);
+    link.chooseNet();
+    EXPECT_EQ(link.longestCommand(), 65507u);
+}
+
 TEST_F(SerialLinkTest, APortThatCannotBeOpenedDropsCommands) {
     testing::internal::CaptureStdout();
     EXPECT_FALSE(link.chooseSerial(9));
@@ -189,7 +195,7 @@ TEST_F(SerialLinkTest, AnUnpluggedPortIsClosedAndItsWritesFail) {
 TEST_F(LinkTest, PortNamesComingAndGoingAreAnnounced) {
     std::filesystem::create_directories(home / "ports");  // as the window's first listing does
     link.start();
-    ASSERT_GE(link.portEventFd(), 0);
+    ASSERT_GE(link.eventFd(), 0);
     Pty adapter;
     for (int step = 0; step < 2; ++step) {
         const int before = portEvents;
@@ -268,27 +274,6 @@ TEST_F(LinkTest, AMachineAddressChangeIsTraced) {
     EXPECT_EQ(trace.find("machine address changed"), trace.rfind("machine address changed"))
         << "the first sender found is no change";
     EXPECT_EQ(PeerAddress::fromSockaddr(machine.address()).text().rfind("127.0.0.1:", 0), 0u);
-}
-
-// Suppression holds back every command on either link, without a trace.
-TEST_F(SerialLinkTest, SuppressedSendsLeaveNoBytesAndNoTrace) {
-    LoopbackWire wire;
-    wire.attach(link);
-    ASSERT_TRUE(link.chooseSerial(7));
-    link.setSendsSuppressed(true);
-    for (const bool net : {false, true}) {
-        if (net) {
-            wire.attach(link);
-        }
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Suppressed);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    }
-    EXPECT_EQ(com7.read(30ms), "");
-    EXPECT_TRUE(wire.sent().empty());
-    link.setSendsSuppressed(false);
-    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
-    EXPECT_EQ(wire.sent(), std::vector<std::string>{withNul("kavrin_key:print")});
 }
 
 TEST_F(SerialLinkTest, StopClosesSocketAndPortPromptlyAndTwice) {

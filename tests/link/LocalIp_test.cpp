@@ -6,7 +6,7 @@
 namespace {
 
 TEST(LocalIp, IsEmptyOrADottedAddressTheMachineCouldReach) {
-    const std::string address = GetLocalIp();
+    const std::string address = localNetworkAddress();
     if (address.empty()) {
         GTEST_SKIP() << "this computer has no address besides loopback";
     }

@@ -136,11 +136,7 @@ class PortsFolder : public ::testing::Test {
         return names;
     }
 
-    std::vector<unsigned> enumerate() const {
-        std::vector<unsigned> ports = {99, 98};  // discovery must empty the list first
-        EnumSerialPorts(ports, env);
-        return ports;
-    }
+    std::vector<unsigned> enumerate() const { return listSerialPorts(env); }
 
     // Fake sysfs: <sys>/class/tty/ttyS<k>/device -> <host>, <host>/driver -> <driver>.
     fs::path ttyClass(unsigned line) const {

@@ -6,8 +6,8 @@
 
 #include "link/SerialPortNames.h"
 #include "os/UserFolders.h"
-#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "support/ScopedEnv.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inbound/RecordSaver.h"
+#include "link/NetTransport.h"
 #include "panel/MachineLink.h"
 #include "panel/PanelController.h"
 #include "panel/PanelModel.h"
@@ -36,7 +37,7 @@ class RecordingLink : public MachineLink {
     std::vector<std::string> choices;
     SendResult result = SendResult::Sent;
     bool opens = true;
-    std::size_t longest = Link::kMaxDatagram;
+    std::size_t longest = NetTransport::kMaxDatagram;
 };
 
 // A controller on a model, a settings file in a temporary folder and a

@@ -5,7 +5,8 @@
 #include <functional>
 
 #include "panel/ControllerFixture.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ struct OperatorRow {
     const char* name;
     std::function<void(PanelModel&, PanelController&)> act;
     std::vector<std::string> sent;
-    const char* key;  // nullptr: nothing stored
+    std::optional<SettingRow> stored;  // none: nothing stored
     int storedNumber;
     const char* storedText;
 };
@@ -25,7 +26,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setChoice(ChoiceValue::Function, 2, Origin::Operator);
          },
          {"kavrin_func:2"},
-         nullptr,
+         std::nullopt,
          0,
          nullptr},
         {"PickPitch",
@@ -33,7 +34,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setChoice(ChoiceValue::Pitch, 3, Origin::Operator);
          },
          {"kavrin_pitch:12"},
-         nullptr,
+         std::nullopt,
          0,
          nullptr},
         {"PickTheSameSpeedStepAgain",
@@ -41,7 +42,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setChoice(ChoiceValue::SpeedStep, 1, Origin::Operator);
          },
          {"kavrin_speed_sel:1"},
-         keys::speed,
+         setting::speedStep,
          1,
          nullptr},
         {"TypeSpeed2",
@@ -49,7 +50,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setText(TextValue::Speed2, "31", Origin::Operator);
          },
          {"kavrin_speed3:15,31,45"},
-         keys::kavrin_speed3_2,
+         setting::speedValue2,
          0,
          "31"},
         {"TypePresetCount",
@@ -57,13 +58,13 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setText(TextValue::PresetCount, "007", Origin::Operator);
          },
          {"kavrin_preset:cnt,007"},
-         keys::presetCnt,
+         setting::presetCount,
          7,
          nullptr},
         {"FlipPresetSign",
          [](PanelModel&, PanelController& c) { c.flipPresetSign(); },
          {"kavrin_preset:cnt,-0"},
-         keys::presetCnt,
+         setting::presetCount,
          0,
          nullptr},
         {"SwitchPresetOn",
@@ -71,7 +72,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setFlag(FlagValue::PresetOn, true, Origin::Operator);
          },
          {"kavrin_preset:enable=1,0"},
-         keys::presetCnt,
+         setting::presetCount,
          0,
          nullptr},
         {"PickRecordFormat",
@@ -79,7 +80,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setChoice(ChoiceValue::RecordFormat, 1, Origin::Operator);
          },
          {"kavrin_f2name:1"},
-         keys::f2name,
+         setting::recordFormat,
          1,
          nullptr},
         {"TypeRecordName",
@@ -87,7 +88,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setText(TextValue::RecordName, "line4", Origin::Operator);
          },
          {},
-         keys::file,
+         setting::recordFileName,
          0,
          "line4"},
         {"TypeTemplate",
@@ -95,7 +96,7 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setText(TextValue::Template, "N\r\nP1\r\n", Origin::Operator);
          },
          {},
-         keys::format,
+         setting::labelTemplate,
          0,
          "N\r\nP1\r\n"},
         {"TypeWifiNameStoresNothingYet",
@@ -103,25 +104,25 @@ const std::vector<OperatorRow>& operatorRows() {
              m.setText(TextValue::WifiName, "lab", Origin::Operator);
          },
          {},
-         nullptr,
+         std::nullopt,
          0,
          nullptr},
         {"WifiSet",
          [](PanelModel&, PanelController& c) { c.sendWifi(); },
          {"kavrin_wifi:default,lantern,192.168.1.20,39451"},
-         keys::ssid,
+         setting::wifiName,
          0,
          "default"},
         {"SendTemplate",
          [](PanelModel&, PanelController& c) { c.sendTemplate(); },
          {"kavrin_cmd:" + defaultLabelTemplate()},
-         nullptr,
+         std::nullopt,
          0,
          nullptr},
         {"Key",
          [](PanelModel&, PanelController& c) { c.sendKey(commands::kStart); },
          {"kavrin_key:star"},
-         nullptr,
+         std::nullopt,
          0,
          nullptr},
     };
@@ -135,12 +136,12 @@ TEST_P(OperatorChange, SendsItsCommandAndStoresItsSetting) {
     start();
     row.act(model, *controller);
     EXPECT_EQ(link.sent, row.sent);
-    if (row.key != nullptr) {
+    if (row.stored) {
         const SettingsStore next = reread();
-        if (row.storedText != nullptr) {
-            EXPECT_EQ(next.ReadString(row.key).toStdString(), row.storedText);
+        if (row.stored->text != nullptr) {
+            EXPECT_EQ(next.text(*row.stored->text).toStdString(), row.storedText);
         } else {
-            EXPECT_EQ(next.ReadInt(row.key, -1), row.storedNumber);
+            EXPECT_EQ(next.intValue(*row.stored->integer), row.storedNumber);
         }
     }
 }
@@ -171,9 +172,9 @@ TEST_F(ControllerTest, MachineValuesAreShownAndStoredButNeverSent) {
     EXPECT_EQ(originsOf(TextValue::Speed1), std::vector<Origin>{Origin::Machine});
 
     const SettingsStore next = reread();
-    EXPECT_EQ(next.ReadString(keys::kavrin_speed3_1), "10");
-    EXPECT_EQ(next.ReadInt(keys::presetCnt, 0), -7);
-    EXPECT_EQ(next.ReadInt(keys::speed, -1), 1) << "a list the machine picks is not stored";
+    EXPECT_EQ(next.text(setting::speedValue1), "10");
+    EXPECT_EQ(next.intValue(setting::presetCount), -7);
+    EXPECT_EQ(next.intValue(setting::speedStep), 1) << "a list the machine picks is not stored";
 
     // The same state again changes nothing; the operator's next change is sent.
     changes.clear();

@@ -6,7 +6,8 @@
 #include "link/Link.h"
 #include "panel/ControllerFixture.h"
 #include "panel/LiveLink.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 
@@ -40,10 +41,10 @@ TEST_F(ControllerTest, FirstRunTracesTheDroppedCommandsInOrderAndStoresTheDefaul
     EXPECT_FALSE(model.flag(FlagValue::PanelOpen));
 
     const SettingsStore next = reread();
-    EXPECT_EQ(next.ReadInt(keys::version, 0), kFirstRunStamp);
-    EXPECT_EQ(next.ReadString(keys::kavrin_speed3_1), "15");
-    EXPECT_EQ(next.ReadString(keys::kavrin_speed3_3), "45");
-    EXPECT_EQ(next.ReadInt(keys::presetCnt, 99), 0);
+    EXPECT_EQ(next.intValue(setting::firstRunStamp), kFirstRunStamp);
+    EXPECT_EQ(next.text(setting::speedValue1), "15");
+    EXPECT_EQ(next.text(setting::speedValue3), "45");
+    EXPECT_EQ(next.intValue(IntSetting{"presetCnt", 99}), 0);
 }
 
 // Every value start-up shows comes with origin StartUp; a stored negative
@@ -52,10 +53,10 @@ TEST_F(ControllerTest, FirstRunTracesTheDroppedCommandsInOrderAndStoresTheDefaul
 TEST_F(ControllerTest, StoredValuesArriveWithOriginStartUp) {
     {
         SettingsStore seed(folder / "TolvaneApp.json");
-        seed.WriteInt(keys::version, kFirstRunStamp);
-        seed.WriteInt(keys::presetCnt, -25);
-        seed.WriteString(keys::kavrin_speed3_2, "77");
-        seed.WriteInt(keys::speed, 7);  // outside the list: the default entry
+        seed.setInt(setting::firstRunStamp, kFirstRunStamp);
+        seed.setInt(setting::presetCount, -25);
+        seed.setText(setting::speedValue2, "77");
+        seed.setInt(setting::speedStep, 7);  // outside the list: the default entry
     }
     store = std::make_unique<SettingsStore>(folder / "TolvaneApp.json");
     controller = std::make_unique<PanelController>(model, *store, link, saver, environment);
@@ -72,7 +73,7 @@ TEST_F(ControllerTest, StoredValuesArriveWithOriginStartUp) {
     }
     ASSERT_FALSE(originsOf(TextValue::Speed2).empty());
     EXPECT_EQ(originsOf(TextValue::Speed2).front(), Origin::StartUp);
-    EXPECT_EQ(reread().ReadInt(keys::presetCnt, 0), -25);
+    EXPECT_EQ(reread().intValue(setting::presetCount), -25);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 #include "settings/SettingsFixture.h"
 
@@ -39,11 +40,11 @@ TEST_F(SettingsStoreTest, StringsRoundTripUnchangedAcrossRestart) {
         SCOPED_TRACE(text.toStdString());
         {
             SettingsStore store(file_);
-            store.WriteString("ssid", text);
-            EXPECT_EQ(store.ReadString("ssid", "absent"), text);
+            store.setText(setting::wifiName, text);
+            EXPECT_EQ(store.text({"ssid", "absent"}), text);
         }
         SettingsStore restarted(file_);
-        EXPECT_EQ(restarted.ReadString("ssid", "absent"), text);
+        EXPECT_EQ(restarted.text({"ssid", "absent"}), text);
     }
 }
 
@@ -52,39 +53,39 @@ TEST_F(SettingsStoreTest, IntegersRoundTripSignedAcrossRestart) {
         SCOPED_TRACE(value);
         {
             SettingsStore store(file_);
-            store.WriteInt("presetCnt", value);
-            EXPECT_EQ(store.ReadInt("presetCnt", 12345), value);
+            store.setInt(setting::presetCount, value);
+            EXPECT_EQ(store.intValue({"presetCnt", 12345}), value);
         }
         SettingsStore restarted(file_);
-        EXPECT_EQ(restarted.ReadInt("presetCnt", 12345), value);
+        EXPECT_EQ(restarted.intValue({"presetCnt", 12345}), value);
         EXPECT_EQ(sectionInFile(file_).value("presetCnt").toInteger(), value);
     }
 }
 
 TEST_F(SettingsStoreTest, AbsentKeysReadTheirDefaultsButAnEmptyTextIsPresent) {
     SettingsStore store(file_);
-    EXPECT_EQ(store.ReadInt("speed", 1), 1);
-    EXPECT_EQ(store.ReadString("root", "teal"), "teal");
-    EXPECT_TRUE(store.ReadString("ssid").isEmpty());
+    EXPECT_EQ(store.intValue({"speed", 1}), 1);
+    EXPECT_EQ(store.text({"root", "teal"}), "teal");
+    EXPECT_TRUE(store.text(setting::wifiName).isEmpty());
 
-    store.WriteString("root", QString());
-    EXPECT_EQ(store.ReadString("root", "teal"), "");
-    EXPECT_EQ(SettingsStore(file_).ReadString("root", "teal"), "");
+    store.setText(setting::panelPassword, QString());
+    EXPECT_EQ(store.text({"root", "teal"}), "");
+    EXPECT_EQ(SettingsStore(file_).text({"root", "teal"}), "");
 }
 
 TEST_F(SettingsStoreTest, IntegerAndStringKeepTheirTypes) {
     {
         SettingsStore store(file_);
-        store.WriteInt("speed", 2);
-        store.WriteString("kavrin_speed3_1", "15");
-        EXPECT_EQ(store.ReadString("speed", "dflt"), "dflt");
-        EXPECT_EQ(store.ReadInt("kavrin_speed3_1", -7), -7);
+        store.setInt(setting::speedStep, 2);
+        store.setText(setting::speedValue1, "15");
+        EXPECT_EQ(store.text({"speed", "dflt"}), "dflt");
+        EXPECT_EQ(store.intValue({"kavrin_speed3_1", -7}), -7);
     }
     SettingsStore restarted(file_);
-    EXPECT_EQ(restarted.ReadInt("speed", 0), 2);
-    EXPECT_EQ(restarted.ReadString("speed", "dflt"), "dflt");
-    EXPECT_EQ(restarted.ReadString("kavrin_speed3_1"), "15");
-    EXPECT_EQ(restarted.ReadInt("kavrin_speed3_1", -7), -7);
+    EXPECT_EQ(restarted.intValue({"speed", 0}), 2);
+    EXPECT_EQ(restarted.text({"speed", "dflt"}), "dflt");
+    EXPECT_EQ(restarted.text({"kavrin_speed3_1"}), "15");
+    EXPECT_EQ(restarted.intValue({"kavrin_speed3_1", -7}), -7);
 
     const QJsonObject section = sectionInFile(file_);
     EXPECT_TRUE(section.value("speed").isDouble());
@@ -111,8 +112,8 @@ TEST_F(SettingsStoreTest, ValuesOfAnotherTypeInTheFileReadAsTheDefault) {
     SettingsStore store(file_);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
-        EXPECT_EQ(store.ReadInt(c.key, -99), c.asInt.value_or(-99));
-        EXPECT_EQ(store.ReadString(c.key, "dflt"), c.asString.value_or("dflt"));
+        EXPECT_EQ(store.intValue({c.key, -99}), c.asInt.value_or(-99));
+        EXPECT_EQ(store.text({c.key, "dflt"}), c.asString.value_or("dflt"));
     }
 }
 
@@ -120,7 +121,7 @@ TEST_F(SettingsStoreTest, WritesKeepMembersTheProgramDoesNotKnow) {
     writeBytes(file_, R"({"Other": [1, 2], "TolvaneApp": {"later": "kept", "ssid": "old"}})");
     {
         SettingsStore store(file_);
-        store.WriteString("ssid", "new");
+        store.setText(setting::wifiName, "new");
     }
     const QJsonObject top =
         QJsonDocument::fromJson(QByteArray::fromStdString(readBytes(file_))).object();
@@ -131,7 +132,7 @@ TEST_F(SettingsStoreTest, WritesKeepMembersTheProgramDoesNotKnow) {
 
 TEST_F(SettingsStoreTest, EveryWriteReplacesTheWholeFileAndLeavesNoTemporaryFiles) {
     SettingsStore store(file_);
-    store.WriteString("format", "first");
+    store.setText(setting::labelTemplate, "first");
     // A reader that opened the file before a write keeps the complete old file:
     // the file is replaced, never rewritten in place.
     std::ifstream earlyReader(file_, std::ios::binary);
@@ -139,8 +140,8 @@ TEST_F(SettingsStoreTest, EveryWriteReplacesTheWholeFileAndLeavesNoTemporaryFile
     QString typed;
     for (int i = 0; i < 300; ++i) {
         typed += QChar(u'a' + i % 26);
-        store.WriteString("format", typed);
-        store.WriteInt("presetCnt", -i);
+        store.setText(setting::labelTemplate, typed);
+        store.setInt(setting::presetCount, -i);
     }
     std::ostringstream old;
     old << earlyReader.rdbuf();
@@ -162,7 +163,7 @@ TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStoreWithoutTrace) {
     testing::internal::CaptureStdout();
     SettingsStore store(file_);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(store.ReadInt("version", 0), 0);
+    EXPECT_EQ(store.intValue({"version", 0}), 0);
     EXPECT_EQ(store.path(), file_);
     EXPECT_TRUE(namesIn(folder_).empty());
 }
@@ -172,8 +173,7 @@ TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStoreWithoutTrace) {
 TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideAndTheStoreStartsEmpty) {
     struct Case {
         const char* name;
-        std::string bytes;  // empty with isFolder: a folder stands in the file's place
-        bool isFolder = false;
+        std::string bytes;
     };
     const Case cases[] = {
         {"not JSON", "version=2024011912\n"},
@@ -182,18 +182,12 @@ TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideAndTheStoreStartsEmpty) {
         {"top level array", R"([{"TolvaneApp": {"version": 2024011912}}])"},
         {"section is a string", R"({"TolvaneApp": "version=2024011912"})"},
         {"trailing garbage", R"({"TolvaneApp": {"version": 2024011912}} x)"},
-        {"folder in the file's place", "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(folder_);
         fs::create_directory(folder_);
-        if (c.isFolder) {
-            fs::create_directory(file_);
-            writeBytes(file_ / "inside", "kept");
-        } else {
-            writeBytes(file_, c.bytes);
-        }
+        writeBytes(file_, c.bytes);
 
         testing::internal::CaptureStdout();
         SettingsStore store(file_);
@@ -205,19 +199,13 @@ TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideAndTheStoreStartsEmpty) {
                                  literal(file_.string()) + "\\.corrupt-[0-9]{8}-[0-9]{6}\r\n"));
         const fs::path aside = trace.substr(trace.find(" kept as ") + 9, std::string::npos);
         const fs::path asideName = aside.string().substr(0, aside.string().size() - 2);
-        if (c.isFolder) {
-            EXPECT_EQ(readBytes(asideName / "inside"), "kept");
-        } else {
-            EXPECT_EQ(readBytes(asideName), c.bytes);
-        }
+        EXPECT_EQ(readBytes(asideName), c.bytes);
         EXPECT_FALSE(fs::exists(file_));
-        EXPECT_EQ(store.ReadInt("version", 0), 0);
+        EXPECT_EQ(store.intValue({"version", 0}), 0);
 
-        store.WriteInt("version", 7);
-        EXPECT_EQ(SettingsStore(file_).ReadInt("version", 0), 7);
-        if (!c.isFolder) {
-            EXPECT_EQ(readBytes(asideName), c.bytes);
-        }
+        store.setInt(setting::firstRunStamp, 7);
+        EXPECT_EQ(SettingsStore(file_).intValue({"version", 0}), 7);
+        EXPECT_EQ(readBytes(asideName), c.bytes);
     }
 }
 
@@ -245,14 +233,14 @@ TEST_F(SettingsStoreTest, DamagedFileThatCannotBeMovedAsideIsNeverOverwritten) {
 
     testing::internal::CaptureStdout();
     SettingsStore store(file);
-    store.WriteString("ssid", "net");
+    store.setText(setting::wifiName, "net");
     const std::string trace = testing::internal::GetCapturedStdout();
 
     EXPECT_THAT(trace, ContainsRegex("D:\\[SettingsStore::load,2\\]settings file .* unreadable "
                                      "\\(.+\\), cannot keep it aside \\(File name too long\\)"));
     EXPECT_THAT(trace, ContainsRegex("D:\\[SettingsStore::save,2\\]settings file .* not saved"));
     EXPECT_EQ(readBytes(file), "{ damaged");
-    EXPECT_EQ(store.ReadString("ssid"), "net");
+    EXPECT_EQ(store.text(setting::wifiName), "net");
     EXPECT_EQ(namesIn(folder_).size(), 1u);
 }
 
@@ -260,14 +248,14 @@ TEST_F(SettingsStoreTest, UnwritableStoreTracesAndKeepsTheValueForThisRun) {
     struct Case {
         const char* name;
         fs::path file;
-        const char* cause;
+        std::string cause;  // the end of the reason
     };
     writeBytes(dir_ / "plain", "not a folder");
     const Case cases[] = {
-        {"folder is a regular file", dir_ / "plain" / "TolvaneApp.json", "Not a directory"},
+        {"folder is a regular file", dir_ / "plain" / "TolvaneApp.json", ": Not a directory"},
         {"folder cannot be created", dir_ / "plain" / "Tolvane" / "TolvaneApp.json",
-         "Not a directory"},
-        {"folder appears in the file's place", file_, "Is a directory"},
+         ": Not a directory"},
+        {"folder appears in the file's place", file_, " is a folder, not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,15 +265,15 @@ TEST_F(SettingsStoreTest, UnwritableStoreTracesAndKeepsTheValueForThisRun) {
             writeBytes(file_ / "inside", "kept");
         }
         testing::internal::CaptureStdout();
-        EXPECT_NO_THROW(store.WriteInt("presetCnt", -40));
-        EXPECT_NO_THROW(store.WriteString("ssid", "net"));
+        EXPECT_NO_THROW(store.setInt(setting::presetCount, -40));
+        EXPECT_NO_THROW(store.setText(setting::wifiName, "net"));
         const std::string trace = testing::internal::GetCapturedStdout();
 
         EXPECT_THAT(trace, MatchesRegex("(D:\\[SettingsStore::save,1\\]settings file " +
-                                        literal(c.file.string()) + " not saved \\(.*: " + c.cause +
+                                        literal(c.file.string()) + " not saved \\(.*" + c.cause +
                                         "\\)\r\n){2}"));
-        EXPECT_EQ(store.ReadInt("presetCnt", 0), -40);
-        EXPECT_EQ(store.ReadString("ssid"), "net");
+        EXPECT_EQ(store.intValue({"presetCnt", 0}), -40);
+        EXPECT_EQ(store.text(setting::wifiName), "net");
     }
     EXPECT_EQ(readBytes(dir_ / "plain"), "not a folder");
     EXPECT_EQ(readBytes(file_ / "inside"), "kept");
@@ -310,7 +298,7 @@ TEST_F(SettingsModesTest, NewFoldersAndFileArePrivate) {
     const fs::path parent = dir_ / "config";
     const fs::path file = parent / "Tolvane" / "TolvaneApp.json";
     SettingsStore store(file);
-    store.WriteString("passwd", "lantern");
+    store.setText(setting::wifiPassword, "lantern");
     EXPECT_EQ(modeOf(parent), 0700u);
     EXPECT_EQ(modeOf(parent / "Tolvane"), 0700u);
     EXPECT_EQ(modeOf(file), 0600u);
@@ -325,7 +313,7 @@ TEST_F(SettingsModesTest, WiderModesAreTightenedOnLoadAndOnWrite) {
     EXPECT_EQ(modeOf(file_), 0600u);
 
     ::chmod(folder_.c_str(), 0777);
-    store.WriteString("passwd", "other");
+    store.setText(setting::wifiPassword, "other");
     EXPECT_EQ(modeOf(folder_), 0700u);
     EXPECT_EQ(modeOf(file_), 0600u);
 }
@@ -333,7 +321,7 @@ TEST_F(SettingsModesTest, WiderModesAreTightenedOnLoadAndOnWrite) {
 TEST_F(SettingsModesTest, SharedStickyFolderIsLeftAlone) {
     ::chmod(folder_.c_str(), 01777);
     SettingsStore store(file_);
-    store.WriteInt("speed", 2);
+    store.setInt(setting::speedStep, 2);
     EXPECT_EQ(modeOf(folder_), 01777u);
     EXPECT_EQ(modeOf(file_), 0600u);
 }
@@ -404,28 +392,29 @@ namespace {
 
 TEST_F(SettingsStoreTest, AnEqualValueIsNotWrittenAgainUnlessTheLastSaveFailed) {
     SettingsStore store(file_);
-    store.WriteString("file", "kav");
-    store.WriteInt("speed", 1);
+    store.setText(setting::recordFileName, "kav");
+    store.setInt(setting::speedStep, 1);
+    store.setInt(IntSetting{"tally"}, 1);
     // A second name for the file as written: a replaced file parts from it.
     const fs::path witness = dir_ / "witness";
     fs::create_hard_link(file_, witness);
-    store.WriteString("file", "kav");
-    store.WriteInt("speed", 1);
+    store.setText(setting::recordFileName, "kav");
+    store.setInt(setting::speedStep, 1);
     EXPECT_TRUE(fs::equivalent(file_, witness)) << "an unchanged value replaced the file";
-    store.WriteString("speed", "1");  // another type is another value
+    store.setText(TextSetting{"tally"}, "1");  // another type is another value
     EXPECT_FALSE(fs::equivalent(file_, witness));
-    EXPECT_EQ(SettingsStore(file_).ReadString("speed", "none"), "1");
+    EXPECT_EQ(SettingsStore(file_).text({"tally", "none"}), "1");
 
     // While the folder cannot be written the value lives only in memory; the
     // same value written again once the folder is back reaches the file.
     fs::remove_all(folder_);
     writeBytes(folder_, "in the way");
     testing::internal::CaptureStdout();
-    store.WriteString("file", "next");
+    store.setText(setting::recordFileName, "next");
     testing::internal::GetCapturedStdout();
     fs::remove(folder_);
-    store.WriteString("file", "next");
-    EXPECT_EQ(SettingsStore(file_).ReadString("file"), "next");
+    store.setText(setting::recordFileName, "next");
+    EXPECT_EQ(SettingsStore(file_).text(setting::recordFileName), "next");
 }
 
 }  // namespace

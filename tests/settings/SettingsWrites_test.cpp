@@ -2,6 +2,7 @@
 // never lost; on top of what another panel wrote meanwhile; through a symbolic
 // link; under a file size limit.
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 
 #include <sys/resource.h>
 
@@ -49,17 +50,17 @@ TEST_F(StoreWrites, ABurstWhileTheWriterIsHeldIsWrittenOnceWithTheLatestValues) 
     SyncGate gate;
     DiskWriter writer(gate.call());
     SettingsStore store(file_, &writer);
-    store.WriteString("ssid", "first");
+    store.setText(setting::wifiName, "first");
     ASSERT_TRUE(gate.waitArrived(1));
 
     QString typed;
     for (int i = 0; i < 300; ++i) {
         typed += QChar(u'a' + i % 26);
-        store.WriteString("format", typed);
-        store.WriteInt("presetCnt", -i);
-        store.WriteString("ssid", i % 2 == 0 ? "even" : "odd");
+        store.setText(setting::labelTemplate, typed);
+        store.setInt(setting::presetCount, -i);
+        store.setText(setting::wifiName, i % 2 == 0 ? "even" : "odd");
     }
-    EXPECT_EQ(store.ReadString("format"), typed);
+    EXPECT_EQ(store.text(setting::labelTemplate), typed);
     EXPECT_FALSE(fs::exists(file_)) << "the first write is still held in its sync";
     EXPECT_EQ(gate.arrived(), 1);
 
@@ -80,13 +81,13 @@ TEST_F(StoreWrites, EachWriteSyncsTheFileAndItsFolder) {
     {
         DiskWriter writer(counting.call());
         SettingsStore store(file_, &writer);
-        store.WriteInt("speed", 2);
+        store.setInt(setting::speedStep, 2);
         ASSERT_TRUE(writer.drain(10s));
-        store.WriteInt("speed", 0);
+        store.setInt(setting::speedStep, 0);
     }
     EXPECT_EQ(counting.files, 2);
     EXPECT_EQ(counting.folders, 2);
-    EXPECT_EQ(SettingsStore(file_).ReadInt("speed", 9), 0);
+    EXPECT_EQ(SettingsStore(file_).intValue({"speed", 9}), 0);
 }
 
 // Two panels on one settings file: each write puts its own changed keys on
@@ -96,10 +97,10 @@ TEST_F(StoreWrites, TwoPanelsKeepEachOthersChanges) {
     DiskWriter writer;
     SettingsStore first(file_, &writer);
     SettingsStore second(file_, &writer);
-    first.WriteString("ssid", "lab");
-    second.WriteString("passwd", "pw");
-    first.WriteInt("speed", 2);
-    second.WriteInt("presetCnt", -5);
+    first.setText(setting::wifiName, "lab");
+    second.setText(setting::wifiPassword, "pw");
+    first.setInt(setting::speedStep, 2);
+    second.setInt(setting::presetCount, -5);
     ASSERT_TRUE(writer.drain(10s));
 
     const QJsonObject top =
@@ -112,7 +113,7 @@ TEST_F(StoreWrites, TwoPanelsKeepEachOthersChanges) {
     EXPECT_EQ(section.value("speed").toInt(), 2);
     EXPECT_EQ(section.value("presetCnt").toInt(), -5);
     // Each panel reads what it holds: the other's changes reach it at its next start.
-    EXPECT_EQ(first.ReadString("passwd", "none"), "none");
+    EXPECT_EQ(first.text({"passwd", "none"}), "none");
 }
 
 // Two panels writing at the same moment: the second waits until the first
@@ -125,9 +126,9 @@ TEST_F(StoreWrites, APanelWaitsForTheOthersWriteToEnd) {
     DiskWriter free;
     SettingsStore first(file_, &held);
     SettingsStore second(file_, &free);
-    first.WriteString("ssid", "lab");
+    first.setText(setting::wifiName, "lab");
     ASSERT_TRUE(gate.waitArrived(1));  // the first has read the file and holds its new one
-    second.WriteString("passwd", "pw");
+    second.setText(setting::wifiPassword, "pw");
     // Time for the second to write, were it not held back; either way it
     // must end with both changes.
     (void)free.drain(200ms);
@@ -154,7 +155,7 @@ TEST_F(StoreWrites, AFileGoneOrDamagedMeanwhileGetsEverythingThePanelHolds) {
         } else {
             writeBytes(file_, meanwhile);
         }
-        store.WriteString("passwd", "pw");
+        store.setText(setting::wifiPassword, "pw");
         ASSERT_TRUE(writer.drain(10s));
         const QJsonObject section = sectionInFile(file_);
         EXPECT_EQ(section.value("ssid").toString(), "lab");
@@ -171,15 +172,15 @@ TEST_F(StoreWrites, AFailedChangeIsWrittenWithTheNext) {
     fs::remove_all(folder_);
     writeBytes(folder_, "in the way");
     testing::internal::CaptureStdout();
-    store.WriteString("ssid", "lab");
+    store.setText(setting::wifiName, "lab");
     ASSERT_TRUE(writer.drain(10s));
     const std::string trace = testing::internal::GetCapturedStdout();
     EXPECT_THAT(trace, ContainsRegex("D:\\[SettingsStore::save,1\\]settings file .* not saved "
                                      "\\(cannot use folder .*: Not a directory\\)\r\n"));
-    EXPECT_EQ(store.ReadString("ssid"), "lab");
+    EXPECT_EQ(store.text(setting::wifiName), "lab");
 
     fs::remove(folder_);
-    store.WriteInt("speed", 0);
+    store.setInt(setting::speedStep, 0);
     ASSERT_TRUE(writer.drain(10s));
     const QJsonObject section = sectionInFile(file_);
     EXPECT_EQ(section.value("ssid").toString(), "lab");
@@ -200,7 +201,7 @@ class LinkedSettings : public SettingsStoreTest {
         testing::internal::CaptureStdout();
         DiskWriter writer;
         SettingsStore store(file_, &writer);
-        store.WriteInt("speed", 2);
+        store.setInt(setting::speedStep, 2);
         EXPECT_TRUE(writer.drain(10s));
         return testing::internal::GetCapturedStdout();
     }
@@ -239,10 +240,10 @@ TEST_F(LinkedSettings, AWriteReplacesTheLinkedFileAndKeepsTheLink) {
         }
         DiskWriter writer;
         SettingsStore store(file_, &writer);
-        EXPECT_EQ(store.ReadString("ssid"), "lab");
+        EXPECT_EQ(store.text(setting::wifiName), "lab");
         EXPECT_EQ(modeOf(target_), 0644u) << "read, not written: its mode stays";
 
-        store.WriteString("passwd", "pw");
+        store.setText(setting::wifiPassword, "pw");
         ASSERT_TRUE(writer.drain(10s));
         expectLinkKept(file_, c.linkText);
         const QJsonObject section = sectionInFile(target_);
@@ -304,11 +305,11 @@ TEST_F(StoreWrites, AFileSizeLimitFailsTheWriteWithoutEndingTheProgram) {
                 writer.emplace();
             }
             SettingsStore store(file_, writer ? &*writer : nullptr);
-            store.WriteString("format", QString(400, QLatin1Char('x')));
+            store.setText(setting::labelTemplate, QString(400, QLatin1Char('x')));
             if (writer) {
                 writer->drain(10s);
             }
-            return store.ReadString("format").toStdString();
+            return store.text(setting::labelTemplate).toStdString();
         });
         const std::string trace = testing::internal::GetCapturedStdout();
         EXPECT_EQ(read, std::string(400, 'x'));

@@ -108,12 +108,13 @@ int PanelHarness::sync(int fd, SyncKind kind) {
 
 int PanelHarness::storedInt(const char* key, int fallback) const {
     writer_.drain(kWriteWait);
-    return SettingsStore(settingsFile()).ReadInt(key, fallback);
+    return SettingsStore(settingsFile()).intValue({key, fallback});
 }
 
 QString PanelHarness::storedString(const char* key, const QString& fallback) const {
     writer_.drain(kWriteWait);
-    return SettingsStore(settingsFile()).ReadString(key, fallback);
+    const std::string absent = fallback.toStdString();
+    return SettingsStore(settingsFile()).text({key, absent.c_str()});
 }
 
 QWidget* PanelHarness::control(int id) const {

@@ -11,6 +11,7 @@
 
 #include "panel/Panel.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
 #include "support/PanelRig.h"
 #include "support/TempDir.h"
@@ -56,6 +57,13 @@ class PanelHarness {
     int storedInt(const char* key, int fallback = -999999) const;
     QString storedString(const char* key,
                          const QString& fallback = QStringLiteral("<absent>")) const;
+    int storedInt(const IntSetting& key, int fallback = -999999) const {
+        return storedInt(key.name, fallback);
+    }
+    QString storedString(const TextSetting& key,
+                         const QString& fallback = QStringLiteral("<absent>")) const {
+        return storedString(key.name, fallback);
+    }
 
     QWidget* control(int id) const;
     // A control's whole text: an edit's (CR LF line ends), a caption, a list's entry.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "panel/BoundValues.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
 
 namespace {
@@ -50,7 +50,7 @@ std::vector<std::pair<int, const BoundValue*>> plainlyStored() {
             continue;
         }
         const BoundValue* bound = boundValueOf(*row.value);
-        if (bound != nullptr && bound->key != nullptr && bound->storedOnChange &&
+        if (bound != nullptr && bound->stored && bound->storedOnChange &&
             bound->load == nullptr && bound->save == nullptr) {
             rows.emplace_back(row.id, bound);
         }
@@ -65,13 +65,13 @@ TEST(BoundControls, StoredValuesShowAtStartUpAndTheOperatorsChangesAreStored) {
     ASSERT_FALSE(plainlyStored().empty());
     {
         SettingsStore store(panel.settingsFile());
-        store.WriteInt(keys::version, kFirstRunStamp);
+        store.setInt(setting::firstRunStamp, kFirstRunStamp);
         for (const auto& [id, bound] : plainlyStored()) {
             if (std::holds_alternative<ChoiceValue>(bound->value)) {
-                ASSERT_NE(bound->defaultChoice, 0) << id;
-                store.WriteInt(bound->key, 0);
+                ASSERT_NE(bound->stored->integer->readDefault, 0) << id;
+                store.setInt(*bound->stored->integer, 0);
             } else {
-                store.WriteString(bound->key, QStringLiteral("r%1").arg(id));
+                store.setText(*bound->stored->text, QStringLiteral("r%1").arg(id));
             }
         }
     }
@@ -82,11 +82,11 @@ TEST(BoundControls, StoredValuesShowAtStartUpAndTheOperatorsChangesAreStored) {
         if (std::holds_alternative<ChoiceValue>(bound->value)) {
             EXPECT_EQ(panel.selection(id), 0);
             panel.pick(id, 1);
-            EXPECT_EQ(panel.storedInt(bound->key), 1);
+            EXPECT_EQ(panel.storedInt(*bound->stored->integer), 1);
         } else {
             EXPECT_EQ(panel.text(id), QStringLiteral("r%1").arg(id));
             panel.type(id, QStringLiteral("n%1").arg(id));
-            EXPECT_EQ(panel.storedString(bound->key), QStringLiteral("n%1").arg(id));
+            EXPECT_EQ(panel.storedString(*bound->stored->text), QStringLiteral("n%1").arg(id));
         }
     }
 }

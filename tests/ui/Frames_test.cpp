@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
 #include "support/LoopbackWire.h"
 #include "support/Wait.h"
@@ -44,11 +44,12 @@ TEST_F(Dispatch, ExampleChunkMirrorsWritesTheRecordAndShowsTheCount) {
     EXPECT_EQ(shown(ctl::kData), "data=5");
 
     panel.close();
-    EXPECT_EQ(panel.storedString(keys::kavrin_speed3_1), "10");
-    EXPECT_EQ(panel.storedString(keys::kavrin_speed3_2), "20");
-    EXPECT_EQ(panel.storedString(keys::kavrin_speed3_3), "30");
-    EXPECT_EQ(panel.storedInt(keys::presetCnt), -7);
-    EXPECT_EQ(panel.storedInt(keys::speed), keyDefaults::speed);  // selections store nothing
+    EXPECT_EQ(panel.storedString(setting::speedValue1), "10");
+    EXPECT_EQ(panel.storedString(setting::speedValue2), "20");
+    EXPECT_EQ(panel.storedString(setting::speedValue3), "30");
+    EXPECT_EQ(panel.storedInt(setting::presetCount), -7);
+    EXPECT_EQ(panel.storedInt(setting::speedStep),
+              setting::speedStep.readDefault);  // selections store nothing
 }
 
 // The mirror runs only for a state other than the last one mirrored; the count
@@ -138,7 +139,7 @@ TEST_F(Dispatch, TheCountIsShownOncePerTurnTheLatestWinning) {
     EXPECT_EQ(shownTimes, 1);
     EXPECT_EQ(shown(ctl::kData), "data=100");
     EXPECT_EQ(readFile(records / "kav20250305090307.csv"), written);
-    EXPECT_EQ(panel.storedString(keys::kavrin_speed3_1), "115");
+    EXPECT_EQ(panel.storedString(setting::speedValue1), "115");
 
     ASSERT_TRUE(receive(frameText(DeviceState{7, 0, 2, 1, 15, 30, 45, 0, 0})));
     EXPECT_EQ(shownTimes, 2);

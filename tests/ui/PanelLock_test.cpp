@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
 #include "ui/MainWindow.h"
 
@@ -94,7 +94,7 @@ TEST_P(PanelLock, OpensOnlyOnTheExpectedClickAndClosesOnTheNext) {
         panel.showParameterPanel();
         panel.type(ctl::kNewPassword, *row.newPassword);
         panel.click(ctl::kPasswordChange);
-        EXPECT_EQ(panel.storedString(keys::root), *row.newPassword);
+        EXPECT_EQ(panel.storedString(setting::panelPassword), *row.newPassword);
         panel.showParameterPanel(false);
         if (row.restartAfterChange) {
             dlg = &shown(panel.restart());

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
 #include "support/SyncGate.h"
 
@@ -147,8 +147,8 @@ TEST_F(Records, StoredListPositionsOutsideTheirListsReadAsDefaults) {
     const Case cases[] = {{0, 0, 0}, {2, 1, 2}, {3, 1, 1}, {-1, 1, 1}, {5, 1, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
-        panel.store().WriteInt(keys::f2name, c.stored);
-        panel.store().WriteInt(keys::speed, c.stored);
+        panel.store().setInt(setting::recordFormat, c.stored);
+        panel.store().setInt(setting::speedStep, c.stored);
         restart();
         EXPECT_EQ(panel.selection(ctl::kRecordFormat), c.format);
         EXPECT_EQ(panel.selection(ctl::kSpeedStep), c.speed);
@@ -182,9 +182,9 @@ TEST_F(Records, ArrivalOrderIsKeptAcrossFilesAndSeconds) {
 using RecordPath = InboundPanel;
 
 TEST_F(RecordPath, StartUpShowsThePathFromTheStoredFolder) {
-    panel.store().WriteString(keys::fPath, QStringLiteral("/srv/lots/"));
-    panel.store().WriteString(keys::file, QStringLiteral("line4"));
-    panel.store().WriteInt(keys::f2name, 1);
+    panel.store().setText(setting::recordFolder, QStringLiteral("/srv/lots/"));
+    panel.store().setText(setting::recordFileName, QStringLiteral("line4"));
+    panel.store().setInt(setting::recordFormat, 1);
     panel.restart();
     EXPECT_EQ(panel.model().text(TextValue::RecordFolder), "/srv/lots/");
     EXPECT_EQ(shown(ctl::kRecordPath), "/srv/lots/line420250305090307.xml");
@@ -193,7 +193,7 @@ TEST_F(RecordPath, StartUpShowsThePathFromTheStoredFolder) {
 // A folder stored without its final "/" (edited by hand) still holds the
 // records: they never land beside it as "<folder>kav...".
 TEST_F(RecordPath, AStoredFolderWithoutItsSlashStillHoldsTheRecords) {
-    panel.store().WriteString(keys::fPath, QString::fromStdString(records.path().string()));
+    panel.store().setText(setting::recordFolder, QString::fromStdString(records.path().string()));
     panel.restart();
     EXPECT_EQ(shown(ctl::kRecordPath), folder() + "kav20250305090307.csv");
     ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "os/UserFolders.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
 #include "ui/AboutBox.h"
 
@@ -53,21 +53,21 @@ TEST(Startup, FirstRunWritesDefaultsAndShowsThem) {
     EXPECT_EQ(panel.text(ctl::kRecordPath), home + "/kav20250305090307.csv");
 
     panel.close();
-    EXPECT_EQ(panel.storedInt(keys::version), kFirstRunStamp);
-    EXPECT_EQ(panel.storedString(keys::kavrin_speed3_2), "30");
-    EXPECT_EQ(panel.storedInt(keys::presetCnt), 0);
-    EXPECT_EQ(panel.storedString(keys::fPath), "<absent>");
-    EXPECT_EQ(panel.storedString(keys::root), "<absent>");
+    EXPECT_EQ(panel.storedInt(setting::firstRunStamp), kFirstRunStamp);
+    EXPECT_EQ(panel.storedString(setting::speedValue2), "30");
+    EXPECT_EQ(panel.storedInt(setting::presetCount), 0);
+    EXPECT_EQ(panel.storedString(setting::recordFolder), "<absent>");
+    EXPECT_EQ(panel.storedString(setting::panelPassword), "<absent>");
 }
 
 TEST(Startup, StoredNegativePresetAndOutOfRangeIndexes) {
     PanelHarness panel;
     {
         SettingsStore store(panel.settingsFile());
-        store.WriteInt(keys::version, kFirstRunStamp);
-        store.WriteInt(keys::presetCnt, -25);
-        store.WriteInt(keys::f2name, 5);
-        store.WriteInt(keys::speed, 7);
+        store.setInt(setting::firstRunStamp, kFirstRunStamp);
+        store.setInt(setting::presetCount, -25);
+        store.setInt(setting::recordFormat, 5);
+        store.setInt(setting::speedStep, 7);
     }
     testing::internal::CaptureStdout();
     panel.open();
@@ -75,23 +75,23 @@ TEST(Startup, StoredNegativePresetAndOutOfRangeIndexes) {
     EXPECT_EQ(panel.text(ctl::kPresetSign), "-");
     EXPECT_EQ(panel.text(ctl::kPresetCount), "25");
     // Positions outside their lists read as the defaults, as wrong types do.
-    EXPECT_EQ(panel.selection(ctl::kRecordFormat), keyDefaults::f2name);
-    EXPECT_EQ(panel.selection(ctl::kSpeedStep), keyDefaults::speed);
+    EXPECT_EQ(panel.selection(ctl::kRecordFormat), setting::recordFormat.readDefault);
+    EXPECT_EQ(panel.selection(ctl::kSpeedStep), setting::speedStep.readDefault);
     panel.close();
-    EXPECT_EQ(panel.storedInt(keys::presetCnt), -25);
+    EXPECT_EQ(panel.storedInt(setting::presetCount), -25);
 }
 
 TEST(Startup, AnotherVersionResetsSevenKeysAndKeepsTheRest) {
     PanelHarness panel;
     {
         SettingsStore store(panel.settingsFile());
-        store.WriteInt(keys::version, kFirstRunStamp - 1);
-        store.WriteString(keys::ssid, "lab");
-        store.WriteInt(keys::speed, 2);
-        store.WriteInt(keys::presetCnt, -40);
-        store.WriteString(keys::kavrin_speed3_2, "");
-        store.WriteString(keys::fPath, "/data/");
-        store.WriteString(keys::root, "secret");
+        store.setInt(setting::firstRunStamp, kFirstRunStamp - 1);
+        store.setText(setting::wifiName, "lab");
+        store.setInt(setting::speedStep, 2);
+        store.setInt(setting::presetCount, -40);
+        store.setText(setting::speedValue2, "");
+        store.setText(setting::recordFolder, "/data/");
+        store.setText(setting::panelPassword, "secret");
     }
     panel.open();
     EXPECT_EQ(panel.text(ctl::kSsid), "default");
@@ -100,9 +100,9 @@ TEST(Startup, AnotherVersionResetsSevenKeysAndKeepsTheRest) {
     EXPECT_EQ(panel.text(ctl::kPresetCount), "40");
     EXPECT_EQ(panel.model().text(TextValue::RecordFolder), "/data/");
     panel.close();
-    EXPECT_EQ(panel.storedInt(keys::presetCnt), -40);
-    EXPECT_EQ(panel.storedString(keys::kavrin_speed3_2), "");
-    EXPECT_EQ(panel.storedString(keys::root), "secret");
+    EXPECT_EQ(panel.storedInt(setting::presetCount), -40);
+    EXPECT_EQ(panel.storedString(setting::speedValue2), "");
+    EXPECT_EQ(panel.storedString(setting::panelPassword), "secret");
 }
 
 TEST(Startup, WindowIsNarrowedAndEnterDoesNotClose) {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "commands/CommandSet.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
 #include "support/LoopbackWire.h"
 
@@ -51,7 +51,7 @@ TEST_F(Mirror, FunctionAndSpeedPositionsAndNothingStored) {
         ASSERT_TRUE(receive(frameText(state)));
         EXPECT_EQ(panel.selection(ctl::kFunction), c.shownFunction);
         EXPECT_EQ(panel.selection(ctl::kSpeedStep), c.shownSpeed);
-        EXPECT_EQ(panel.storedInt(keys::speed), keyDefaults::speed);
+        EXPECT_EQ(panel.storedInt(setting::speedStep), setting::speedStep.readDefault);
     }
 }
 
@@ -60,19 +60,19 @@ TEST_F(Mirror, FunctionAndSpeedPositionsAndNothingStored) {
 TEST_F(Mirror, SpeedEditsRewrittenOnlyWhenTheValueDiffers) {
     struct Case {
         int id;
-        const char* key;
+        TextSetting key;
         const char* typed;
         int value;
         const char* shown;  // afterwards; also what is stored when rewritten
         bool rewritten;
     };
     const Case cases[] = {
-        {ctl::kSpeed1, keys::kavrin_speed3_1, "abc", 0, "abc", false},
-        {ctl::kSpeed1, keys::kavrin_speed3_1, "abc", 5, "5", true},
-        {ctl::kSpeed2, keys::kavrin_speed3_2, "30", 30, "30", false},
-        {ctl::kSpeed2, keys::kavrin_speed3_2, "30", -4, "-4", true},
-        {ctl::kSpeed3, keys::kavrin_speed3_3, " 7x", 7, " 7x", false},
-        {ctl::kSpeed3, keys::kavrin_speed3_3, "45", 2147483647, "2147483647", true},
+        {ctl::kSpeed1, setting::speedValue1, "abc", 0, "abc", false},
+        {ctl::kSpeed1, setting::speedValue1, "abc", 5, "5", true},
+        {ctl::kSpeed2, setting::speedValue2, "30", 30, "30", false},
+        {ctl::kSpeed2, setting::speedValue2, "30", -4, "-4", true},
+        {ctl::kSpeed3, setting::speedValue3, " 7x", 7, " 7x", false},
+        {ctl::kSpeed3, setting::speedValue3, "45", 2147483647, "2147483647", true},
     };
     int data = 1;
     for (const Case& c : cases) {
@@ -81,7 +81,7 @@ TEST_F(Mirror, SpeedEditsRewrittenOnlyWhenTheValueDiffers) {
         panel.type(ctl::kSpeed2, "30");
         panel.type(ctl::kSpeed3, "45");
         panel.type(c.id, c.typed);
-        panel.store().WriteString(c.key, QStringLiteral("untouched"));
+        panel.store().setText(c.key, QStringLiteral("untouched"));
         DeviceState state = kShown;
         state.data = data++;
         (c.id == ctl::kSpeed1 ? state.s1 : c.id == ctl::kSpeed2 ? state.s2 : state.s3) = c.value;
@@ -119,14 +119,14 @@ TEST_F(Mirror, PresetFollowsTheSignedCount) {
         SCOPED_TRACE(testing::Message() << c.sign << c.count << " -> " << c.preset);
         panel.setPresetNegative(std::string_view(c.sign) == "-");
         panel.type(ctl::kPresetCount, c.count);
-        panel.store().WriteInt(keys::presetCnt, kUntouched);
+        panel.store().setInt(setting::presetCount, kUntouched);
         DeviceState state = kShown;
         state.data = data++;
         state.preset = c.preset;
         ASSERT_TRUE(receive(frameText(state)));
         EXPECT_EQ(shown(ctl::kPresetSign), c.shownSign);
         EXPECT_EQ(shown(ctl::kPresetCount), c.shownCount);
-        EXPECT_EQ(panel.storedInt(keys::presetCnt), c.stored);
+        EXPECT_EQ(panel.storedInt(setting::presetCount), c.stored);
     }
 }
 

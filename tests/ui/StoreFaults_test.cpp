@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
 
 namespace {
@@ -38,7 +38,7 @@ TEST(StoreFaults, DamagedSettingsAreKeptAsideAndThePanelStartsWithDefaults) {
         ASSERT_EQ(kept.size(), 1u);
         EXPECT_EQ(readFile(kept.front()), damaged);
         panel.close();
-        EXPECT_EQ(panel.storedString(keys::ssid), "default");
+        EXPECT_EQ(panel.storedString(setting::wifiName), "default");
     }
 }
 

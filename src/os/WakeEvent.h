@@ -1,7 +1,8 @@
 #pragma once
 
-// An eventfd that a receive thread polls beside its port or socket, so that
-// link changes and shutdown wake it at once instead of at the next poll tick.
+// An eventfd by which one thread wakes another: a receive thread polls it
+// beside its port or socket, so that link changes and shutdown wake it at
+// once; an owner's event loop watches it for work handed over.
 class WakeEvent {
   public:
     WakeEvent();

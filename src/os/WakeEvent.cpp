@@ -1,4 +1,4 @@
-#include "link/WakeEvent.h"
+#include "os/WakeEvent.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

@@ -1,0 +1,164 @@
+#include "link/SerialTransport.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "link/SerialReceiver.h"
+#include "text/DebugTrace.h"
+#include "text/TraceText.h"
+
+SerialTransport::SerialTransport(PortsEnvironment ports, TransportEvents events)
+    : ports_(std::move(ports)), events_(std::move(events)) {}
+
+SerialTransport::~SerialTransport() {
+    stop();
+}
+
+void SerialTransport::changed() const {
+    if (events_.changed) {
+        events_.changed();
+    }
+}
+
+void SerialTransport::start() {
+    if (receiver_) {
+        return;
+    }
+    receiver_ = std::make_unique<SerialReceiver>(events_.deliver, [this] {
+        failed_ = true;
+        changed();
+    });
+    receiver_->start();
+    if (fd_ >= 0) {
+        receiver_->setPort(fd_);
+    }
+}
+
+void SerialTransport::stop() {
+    close();
+    if (receiver_) {
+        receiver_->stop();
+    }
+}
+
+void SerialTransport::close() {
+    if (fd_ < 0) {
+        return;
+    }
+    if (receiver_) {
+        receiver_->setPort(-1);  // returns once the reader has let go of it
+    }
+    closeSerialPort(fd_);
+    fd_ = -1;
+    failed_ = false;
+    device_.clear();
+    changed();
+}
+
+void SerialTransport::release() {
+    close();
+    state_ = SerialState::None;
+}
+
+bool SerialTransport::choose(unsigned number) {
+    close();
+    number_ = number;
+    changed();
+    int error = 0;
+    if (!openChosenPort(error)) {
+        const std::string path = comPortPath(ports_, number).string();
+        DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 951, "open %s failed: %s%s",
+                   path.c_str(), std::strerror(error),
+                   error == EACCES ? " (is the user in the dialout group?)" : "");
+        state_ = SerialState::CannotOpen;
+        error_ = error;
+        return false;
+    }
+    return true;
+}
+
+// Opens the chosen port's name as it leads now, raw at 2,000,000 bit/s 8N1,
+// and has the receive thread serve it.
+bool SerialTransport::openChosenPort(int& error) {
+    const std::filesystem::path path = comPortPath(ports_, number_);
+    const SerialOpenResult opened = openSerialPort(path.string());
+    if (opened.fd < 0) {
+        error = opened.error;
+        return false;
+    }
+    configureSerialPort(opened.fd);
+    fd_ = opened.fd;
+    state_ = SerialState::Open;
+    error_ = 0;
+    std::error_code ignored;
+    device_ = std::filesystem::canonical(path, ignored).string();
+    if (receiver_) {
+        receiver_->setPort(opened.fd);
+    }
+    changed();
+    return true;
+}
+
+void SerialTransport::takeFailure() {
+    if (failed_.exchange(false) && fd_ >= 0) {
+        wentAway();
+    }
+}
+
+// The open port stopped working (unplugged, hung up, its name removed): it is
+// closed and waits, with no thread awake, for a port event naming a device.
+// The device may be back already, so one attempt is made at once.
+void SerialTransport::wentAway() {
+    DebugTrace("Link::portWentAway", 1, "COM%u went away; waiting for it", number_);
+    close();
+    state_ = SerialState::Away;
+    lookAtPort();
+}
+
+// Compares the chosen port's name with what is open: a name that no longer
+// leads to the open device means the device went away; a port waiting for
+// its device is reopened once the name leads to one again.
+void SerialTransport::lookAtPort() {
+    if (state_ == SerialState::Open) {
+        struct stat named {};
+        struct stat held {};
+        const std::string path = comPortPath(ports_, number_).string();
+        const bool same = ::stat(path.c_str(), &named) == 0 && ::fstat(fd_, &held) == 0 &&
+                          named.st_rdev == held.st_rdev;
+        if (!same) {
+            wentAway();
+        }
+        return;
+    }
+    if (state_ != SerialState::Away) {
+        return;
+    }
+    int error = 0;
+    if (openChosenPort(error)) {
+        DebugTrace("Link::lookAtChosenPort", 1, "COM%u is back; reopened", number_);
+    }
+}
+
+// A port waiting for its device takes nothing: the command fails as a write
+// to an unplugged port would, and nothing is kept for later. The trace line
+// keeps the name operators' scripts match it by.
+SendResult SerialTransport::send(std::string_view command) {
+    SendResult result = state_ == SerialState::Away ? SendResult::WriteFailed : SendResult::Dropped;
+    if (fd_ >= 0) {
+        result = writer_.write(fd_, command) ? SendResult::Sent : SendResult::WriteFailed;
+    }
+    const std::string_view text = command.substr(0, command.size() - 1);
+    DebugTrace("CTolvaneAppDlg::tmSendMsg", 807, "uart cmd:\r\n%s", traceSafe(text).c_str());
+    return result;
+}
+
+void SerialTransport::describe(LinkStatus& status) const {
+    status.serialPort = number_;
+    status.serial = state_;
+    status.serialOpen = fd_ >= 0;
+    status.serialError = error_;
+    status.serialDevice = device_;
+}
