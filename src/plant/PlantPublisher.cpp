@@ -189,6 +189,10 @@ void PlantPublisher::openJournal(Clock::time_point now) {
     }
     waitingChanged_ = true;
     journalMayHoldMore_ = true;
+    if (status_.phase == PlantPhase::NoJournal) {
+        setStatus(session_ && session_->accepted() ? PlantPhase::Connected : PlantPhase::Connecting,
+                  {});
+    }
 }
 
 void PlantPublisher::connect(Clock::time_point now) {
@@ -273,6 +277,14 @@ void PlantPublisher::sendRecords(Clock::time_point now) {
             records = journal_->records(ids);
             lastSentId_ = last;
             journalMayHoldMore_ = last < newest;
+        }
+        if (journal_->damaged()) {
+            // The disk writer keeps a damaged journal aside; this connection
+            // opens the new one later.
+            journal_.reset();
+            journalRetryAt_ = now + kJournalRetry;
+            setStatus(PlantPhase::NoJournal, "the journal is damaged");
+            return;
         }
         if (records.empty()) {
             break;
