@@ -265,4 +265,16 @@ TEST_F(PlantLinkTest, StatusTellsWhyAndTheTraceNeverShowsThePassword) {
     EXPECT_EQ(lines.find("horse-battery"), std::string::npos) << lines;
 }
 
+TEST_F(PlantLinkTest, AJournalThatCannotBeOpenedIsTold) {
+    TempDir brokerFolder;
+    MosquittoBroker broker(brokerFolder.path());
+    writeFile(folder_ / "not-a-folder", "");
+    PlantLink link((folder_ / "not-a-folder" / "records.sqlite").string(), watch_.callback());
+    link.start(configFor(broker.port()));
+    ASSERT_TRUE(watch_.waitFor(
+        link, [](const PlantStatus& s) { return s.phase == PlantPhase::NoJournal; }, 10s));
+    EXPECT_EQ(link.statusText().rfind("plant: journal not available (", 0), 0u)
+        << link.statusText();
+}
+
 }  // namespace
