@@ -77,10 +77,10 @@ std::unique_ptr<PlantSession> PlantSession::open(const PlantConfig& config, cons
             return fail(PlantPhase::Unusable, tlsProblem);
         }
     }
-    // Clean sessions: what is not acknowledged is published again from the
-    // journal, never kept by the broker or by libmosquitto.
-    // Two clients with one id push each other off the broker: the id names the
-    // process and the role too.
+    // A clean session: what is not acknowledged is published again from the
+    // journal, never kept by the broker or by libmosquitto. Two clients with
+    // one id push each other off the broker, so the id names the process and
+    // the role too.
     const std::string id =
         "tolvane-" + stationName(config) + "-" + std::to_string(getpid()) + "-" + role;
     mosquitto* client = mosquitto_new(id.c_str(), true, session.get());
