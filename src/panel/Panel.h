@@ -9,8 +9,10 @@
 #include "panel/LiveLink.h"
 #include "panel/PanelController.h"
 #include "panel/PanelModel.h"
+#include "plant/PlantConfig.h"
 
 class DiskWriter;
+class PlantLink;
 class RecordSaver;
 class SettingsStore;
 class WakeEvent;
@@ -44,8 +46,14 @@ class Panel {
     SettingsStore& store() { return store_; }
     const std::string& journalPath() const { return setup_.journalPath; }
 
+    // The plant link's configuration: stored, and taken at once by the link.
+    PlantConfig plantConfig() const;
+    void setPlantConfig(const PlantConfig& config);
+
   private:
     void watchLink();
+    void watchPlant();
+    void showMachineToPlant();
 
     SettingsStore& store_;
     PanelSetup setup_;
@@ -63,6 +71,12 @@ class Panel {
     std::unique_ptr<QSocketNotifier> keepingNotifier_;
     std::unique_ptr<PanelController> controller_;
     ClockTicker clock_;
+    // The journal's records and the machine's state to the plant's broker, on
+    // a thread of its own; null without a journal. It tells of a changed
+    // status through its wake event.
+    std::unique_ptr<WakeEvent> plantWake_;
+    std::unique_ptr<QSocketNotifier> plantNotifier_;
+    std::unique_ptr<PlantLink> plant_;
     // Declared after the link, whose descriptor it watches: goes first.
     std::unique_ptr<QSocketNotifier> linkNotifier_;
 };

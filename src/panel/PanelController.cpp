@@ -410,6 +410,10 @@ void PanelController::showSettingsKeeping() {
     model_.setSettingsProblem(encodeUtf8(settingsNotSavedLine(store_.keeping())), Origin::Panel);
 }
 
+void PanelController::showPlantStatus(const std::string& text) {
+    model_.setPlantStatus(text, Origin::Panel);
+}
+
 void PanelController::showClock() {
     model_.setText(TextValue::Clock, formatClockDisplay(localCalendar(now())), Origin::Panel);
 }

@@ -83,6 +83,10 @@ class PanelController {
     void showClock();
     // Whether the settings reach their file, as the store says now.
     void showSettingsKeeping();
+    // The plant link's words for the status line; empty while it is off.
+    void showPlantStatus(const std::string& text);
+    // The link records come over: "NET 192.168.1.20:5000", "COM7".
+    std::string linkName() const;
     // The path a record arriving now goes to.
     std::string recordPathNow() const;
     // The machine's state as last mirrored.
@@ -97,7 +101,6 @@ class PanelController {
     void chooseLink();
     void send(std::string command);
     void saveRecord(const DeviceReport& report);
-    std::string linkName() const;
     void refreshRecordPath();
     void tell(const QString& text);
     std::time_t now() const;

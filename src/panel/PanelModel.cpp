@@ -66,3 +66,7 @@ void PanelModel::setWriteAgainOutcome(WriteAgainOutcome outcome, Origin origin) 
     writeAgain_ = std::move(outcome);
     tell(OtherValue::WriteAgain, origin);
 }
+
+bool PanelModel::setPlantStatus(std::string text, Origin origin) {
+    return change(plantStatus_, std::move(text), OtherValue::PlantStatus, origin);
+}

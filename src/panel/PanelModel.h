@@ -44,6 +44,8 @@ class PanelModel {
     // Empty while the journal is kept; else what the status line says of it.
     const std::string& journalProblem() const { return journalProblem_; }
     const WriteAgainOutcome& writeAgainOutcome() const { return writeAgain_; }
+    // The plant link's words for the status line; empty while it is off.
+    const std::string& plantStatus() const { return plantStatus_; }
 
     // Each returns true when the change was told.
     bool setText(TextValue value, std::string text, Origin origin);
@@ -55,6 +57,7 @@ class PanelModel {
     bool setSettingsProblem(std::string problem, Origin origin);
     void recordsChanged(Origin origin);
     bool setJournalProblem(std::string problem, Origin origin);
+    bool setPlantStatus(std::string text, Origin origin);
     // Told every time, as an event: the same counts may come twice.
     void setWriteAgainOutcome(WriteAgainOutcome outcome, Origin origin);
 
@@ -77,5 +80,6 @@ class PanelModel {
     std::uint64_t recordsRevision_ = 0;
     std::string journalProblem_;
     WriteAgainOutcome writeAgain_;
+    std::string plantStatus_;
     std::vector<Listener> listeners_;
 };

@@ -57,6 +57,7 @@ enum class OtherValue {
     Records,       // the journal took more records, or changed outcomes
     JournalKept,   // whether the journal is being kept
     WriteAgain,    // the outcome of the latest "write again"
+    PlantStatus,   // what the plant link does
 };
 
 using ValueId = std::variant<TextValue, ChoiceValue, FlagValue, OtherValue>;

@@ -58,7 +58,8 @@ MainWindow::MainWindow(Panel& panel, WindowEnvironment environment, QWidget* par
         if (value == ValueId{FlagValue::PanelOpen}) {
             showPanelOpen();
         } else if (value == ValueId{OtherValue::LinkStatus} ||
-                   value == ValueId{OtherValue::JournalKept}) {
+                   value == ValueId{OtherValue::JournalKept} ||
+                   value == ValueId{OtherValue::PlantStatus}) {
             showStatusLine();
         }
     });
@@ -100,8 +101,7 @@ void MainWindow::createControls() {
     // The link's status line runs along the bottom, below the template's area,
     // with the buttons of the side windows at its right end.
     statusBar_ = new LinkStatusBar(this);
-    sideWindows_ = new SideWindows(this, panel_.model(), panel_.controller(), panel_.journalPath(),
-                                   templateEdit_);
+    sideWindows_ = new SideWindows(this, panel_, templateEdit_);
     sideWindows_->buttons()->setParent(statusBar_);
     setFixedSize(fullClient_);
     placeStatusLine();
@@ -159,8 +159,11 @@ void MainWindow::showPanelOpen() {
 // The link's state, then what else keeps records from going where they should.
 void MainWindow::showStatusLine() {
     LinkStatusLine line = panel_.model().linkStatus();
-    if (const std::string& journal = panel_.model().journalProblem(); !journal.empty()) {
-        line.text += QStringLiteral(" · ") + decodeUtf8(journal);
+    for (const std::string* more :
+         {&panel_.model().journalProblem(), &panel_.model().plantStatus()}) {
+        if (!more->empty()) {
+            line.text += QStringLiteral(" · ") + decodeUtf8(*more);
+        }
     }
     statusBar_->showLine(line);
 }

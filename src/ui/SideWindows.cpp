@@ -7,20 +7,19 @@
 #include <QShortcut>
 #include <QToolButton>
 
-#include "panel/PanelController.h"
+#include "panel/Panel.h"
 #include "panel/PanelModel.h"
 #include "panel/PanelValues.h"
 #include "text/TextConv.h"
 #include "ui/label/LabelPreview.h"
+#include "ui/plant/PlantLinkDialog.h"
 #include "ui/records/RecordsWindow.h"
 
-SideWindows::SideWindows(QWidget* mainWindow, PanelModel& model, PanelController& controller,
-                         std::string journalPath, QPlainTextEdit* templateEdit)
+SideWindows::SideWindows(QWidget* mainWindow, Panel& panel, QPlainTextEdit* templateEdit)
     : QObject(mainWindow),
       mainWindow_(mainWindow),
-      model_(model),
-      controller_(controller),
-      journalPath_(std::move(journalPath)),
+      panel_(panel),
+      model_(panel.model()),
       buttons_(new QWidget(mainWindow)),
       preview_(new LabelPreview(mainWindow)) {
     auto* row = new QHBoxLayout(buttons_);
@@ -34,9 +33,11 @@ SideWindows::SideWindows(QWidget* mainWindow, PanelModel& model, PanelController
     addButton(tr("Label"), QStringLiteral("labelPreviewButton"), QKeySequence(Qt::CTRL | Qt::Key_L),
               &SideWindows::showLabelPreview);
     addTemplateMenu(templateEdit);
-    if (!journalPath_.empty()) {
+    if (!panel_.journalPath().empty()) {
         addButton(tr("Records"), QStringLiteral("recordsButton"),
                   QKeySequence(Qt::CTRL | Qt::Key_R), &SideWindows::showRecords);
+        addButton(tr("Plant link"), QStringLiteral("plantLinkButton"),
+                  QKeySequence(Qt::CTRL | Qt::Key_M), &SideWindows::showPlantLink);
     }
 
     // The sample values are a setting of the panel.
@@ -105,9 +106,9 @@ void SideWindows::showLabelPreview() {
 void SideWindows::showRecords() {
     if (records_ == nullptr) {
         RecordsWindowSetup setup;
-        setup.journalPath = journalPath_;
+        setup.journalPath = panel_.journalPath();
         setup.writeAgain = [this](std::vector<std::int64_t> ids) {
-            controller_.writeAgain(std::move(ids));
+            panel_.controller().writeAgain(std::move(ids));
         };
         records_ = new RecordsWindow(std::move(setup), mainWindow_);
         records_->setWindowFlag(Qt::Window);
@@ -116,6 +117,15 @@ void SideWindows::showRecords() {
         records_->showJournalStatus(problem.empty(), decodeUtf8(problem));
     }
     showBeside(records_);
+}
+
+// A change takes effect at once, without a restart.
+void SideWindows::showPlantLink() {
+    PlantLinkDialog dialog(panel_.plantConfig(), mainWindow_);
+    dialog.setObjectName(QStringLiteral("plantLink"));
+    if (dialog.exec() == QDialog::Accepted) {
+        panel_.setPlantConfig(dialog.config());
+    }
 }
 
 // First shown to the right of the main window where the screen has room,

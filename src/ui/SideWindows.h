@@ -7,7 +7,7 @@
 #include <string>
 
 class LabelPreview;
-class PanelController;
+class Panel;
 class PanelModel;
 class QPlainTextEdit;
 class QWidget;
@@ -16,11 +16,10 @@ class RecordsWindow;
 // The windows beside the main one, each opened in one click from a button at
 // the right end of the status line and by a shortcut, never moving a control
 // of the control table: the label preview (Ctrl+L, also from the template
-// edit's context menu) and the records (Ctrl+R).
+// edit's context menu), the records (Ctrl+R) and the plant link (Ctrl+M).
 class SideWindows : public QObject {
   public:
-    SideWindows(QWidget* mainWindow, PanelModel& model, PanelController& controller,
-                std::string journalPath, QPlainTextEdit* templateEdit);
+    SideWindows(QWidget* mainWindow, Panel& panel, QPlainTextEdit* templateEdit);
 
     // The row of buttons the main window places at the right of its status line.
     QWidget* buttons() const { return buttons_; }
@@ -28,6 +27,8 @@ class SideWindows : public QObject {
     void showLabelPreview();
     LabelPreview* labelPreview() const { return preview_; }
     void showRecords();
+    // The "Plant link" dialog, modal over the main window.
+    void showPlantLink();
     // Made when first opened; nullptr before.
     RecordsWindow* recordsWindow() const { return records_; }
 
@@ -38,9 +39,8 @@ class SideWindows : public QObject {
     void showBeside(QWidget* window);
 
     QWidget* mainWindow_;
+    Panel& panel_;
     PanelModel& model_;
-    PanelController& controller_;
-    std::string journalPath_;
     QWidget* buttons_;
     LabelPreview* preview_;
     RecordsWindow* records_ = nullptr;
