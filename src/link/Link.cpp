@@ -104,6 +104,10 @@ std::size_t Link::longestCommand() const {
     return chosen().longestCommand();
 }
 
+std::vector<unsigned> Link::serialPorts() {
+    return listSerialPorts(setup_.ports, &ignoredNames_);
+}
+
 LinkStatus Link::status() const {
     LinkStatus status;
     status.kind = net_.carrying() ? LinkKind::Net : LinkKind::Serial;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "link/ChunkQueue.h"
 #include "link/LinkStatus.h"
@@ -69,6 +70,10 @@ class Link {
     // whole: 65,507 bytes in one datagram, 90,000 bytes on the serial line.
     std::size_t longestCommand() const;
 
+    // The serial ports to offer now (listSerialPorts); names in the ports
+    // folder that are not port names are traced once each.
+    std::vector<unsigned> serialPorts();
+
     LinkStatus status() const;
     // When the owner last took a chunk of the chosen link; none since it was
     // chosen.
@@ -108,4 +113,5 @@ class Link {
     NetTransport net_;
     SerialTransport serial_;
     std::unique_ptr<PortWatcher> ports_;  // from start(), once the ports folder exists
+    IgnoredPortNames ignoredNames_;
 };

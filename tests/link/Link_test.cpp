@@ -6,6 +6,8 @@
 
 #include <array>
 #include <chrono>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -188,6 +190,44 @@ TEST_F(SerialLinkTest, AnUnpluggedPortIsClosedAndItsWritesFail) {
     ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serial == SerialState::Away; }));
     EXPECT_FALSE(link.status().serialOpen);
     EXPECT_EQ(link.send("kavrin_key:print"), SendResult::WriteFailed);
+}
+
+// A pseudo-terminal's number is handed to the next terminal that opens: the
+// name's old link then leads to a stranger's terminal. The port waits until
+// its name is linked anew; the stranger gets nothing.
+TEST_F(LinkTest, AWaitingPortReopensOnlyThroughALinkMadeAnew) {
+    const std::filesystem::path ports = home / "ports";
+    std::filesystem::create_directories(ports);
+    auto machine = std::make_unique<Pty>();
+    std::filesystem::create_symlink(machine->slavePath(), ports / "via");
+    std::filesystem::create_symlink(ports / "via", ports / "COM9");
+    link.start();
+    ASSERT_TRUE(link.chooseSerial(9));
+    machine->unplug();
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serial == SerialState::Away; }));
+
+    // The old link now leads to someone else's terminal.
+    Pty stranger;
+    testing::internal::CaptureStdout();
+    const int before = portEvents;
+    std::filesystem::remove(ports / "via");
+    std::filesystem::create_symlink(stranger.slavePath(), ports / "via");
+    ASSERT_TRUE(pumpUntil([&] { return portEvents > before; }));
+    EXPECT_EQ(link.status().serial, SerialState::Away);
+    EXPECT_EQ(link.send("kavrin_key:star"), SendResult::WriteFailed);
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("D:[Link::lookAtChosenPort,2]COM9 leads to another device now; not "
+                         "reopened by itself\r\n"),
+              std::string::npos)
+        << trace;
+    EXPECT_EQ(stranger.read(30ms), "");
+
+    // Linked anew, as a simulator started again does: reopened by itself.
+    std::filesystem::remove(ports / "COM9");
+    std::filesystem::create_symlink(stranger.slavePath(), ports / "COM9");
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serial == SerialState::Open; }));
+    EXPECT_EQ(link.send("kavrin_key:star"), SendResult::Sent);
+    EXPECT_EQ(stranger.read(30ms), withNul("kavrin_key:star"));
 }
 
 // A name linked, re-pointed or removed in the ports folder is announced

@@ -12,7 +12,7 @@
 void CTolvaneAppDlg::refreshPortList() {
     auto* list = static_cast<QComboBox*>(control(ctl::kPort));
     const QString selected = list->currentText();
-    portNumbers_ = listSerialPorts(env_.ports);
+    portNumbers_ = link_.serialPorts();
 
     QStringList entries{QStringLiteral("NET")};
     for (unsigned number : portNumbers_) {
