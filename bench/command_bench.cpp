@@ -28,13 +28,13 @@
 #include <string>
 #include <vector>
 
-#include "app/ControlTable.h"
 #include "common/BenchPanel.h"
 #include "common/Figures.h"
 #include "common/FrameText.h"
 #include "common/ScratchDir.h"
 #include "link/Link.h"
 #include "support/LoopbackWire.h"
+#include "ui/ControlTable.h"
 
 namespace {
 
@@ -191,15 +191,15 @@ int main(int argc, char** argv) {
         busyDisk ? std::string(" (another process keeps the disk busy)") : slowSyncNote(syncDelay);
     QApplication app(argc, argv);
     BenchPanel panel(syncDelay);
-    CTolvaneAppDlg& dlg = panel.open();
+    panel.open();
 
     // The machine makes itself known with one frame, as it does when it starts.
     LoopbackEndpoint machine;
-    for (int tries = 0; tries < 100 && !dlg.link().status().peerKnown; ++tries) {
+    for (int tries = 0; tries < 100 && !panel.panel().link().status().peerKnown; ++tries) {
         machine.sendTo(panel.udpPort, stateFrame(1));
         runEventLoopFor(20);
     }
-    if (!dlg.link().status().peerKnown) {
+    if (!panel.panel().link().status().peerKnown) {
         report({"5. Command latency", "the panel never learned the machine's address", "—", false});
         return 1;
     }
@@ -207,11 +207,11 @@ int main(int argc, char** argv) {
     const int on = 1;
     ::setsockopt(machine.fd(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
 
-    auto* print = static_cast<QAbstractButton*>(dlg.control(ctl::kPrint));
+    auto* print = static_cast<QAbstractButton*>(panel.control(ctl::kPrint));
     const Latencies clicks = measure(machine, "kavrin_key:print",
                                      [print](int) { QTest::mouseClick(print, Qt::LeftButton); });
 
-    auto* speed = static_cast<QComboBox*>(dlg.control(ctl::kSpeedStep));
+    auto* speed = static_cast<QComboBox*>(panel.control(ctl::kSpeedStep));
     speed->setCurrentIndex(1);
     const Latencies picks = measure(machine, "kavrin_", [speed](int i) {
         QTest::keyClick(speed, i % 2 == 0 ? Qt::Key_Down : Qt::Key_Up);

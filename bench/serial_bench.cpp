@@ -22,13 +22,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/ControlTable.h"
 #include "common/BenchPanel.h"
 #include "common/Figures.h"
 #include "common/FrameText.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
 #include "support/Pty.h"
+#include "ui/ControlTable.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ PanelTimes throughPanel() {
     BenchPanel panel;
     Pty machine;
     machine.linkAs(panel.portsDir(), "COM1");
-    CTolvaneAppDlg& dlg = panel.open();
-    auto* ports = static_cast<QComboBox*>(dlg.control(ctl::kPort));
+    panel.open();
+    auto* ports = static_cast<QComboBox*>(panel.control(ctl::kPort));
     const int index = ports->findText(QStringLiteral("COM1"));
     if (index < 0) {
         return {};
@@ -81,7 +81,7 @@ PanelTimes throughPanel() {
             times.dispatchedMs.push_back(msSince(lastByte) - kSilenceMs);
         }
     };
-    DataWatcher watcher(dlg, [&](long count) {
+    DataWatcher watcher(panel, [&](long count) {
         if (count != expected) {
             return;
         }

@@ -17,13 +17,14 @@
 #include <memory>
 #include <string>
 
-#include "app/AppInfo.h"
-#include "app/ControlFactory.h"
-#include "app/TolvaneAppDlg.h"
-#include "app/Translations.h"
 #include "common/ProcStats.h"
+#include "panel/Panel.h"
 #include "settings/SettingsStore.h"
 #include "storage/DiskWriter.h"
+#include "ui/AppInfo.h"
+#include "ui/ControlFactory.h"
+#include "ui/MainWindow.h"
+#include "ui/Translations.h"
 
 namespace {
 
@@ -95,13 +96,16 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(kAppName));
     std::unique_ptr<DiskWriter> writer;
     std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<Panel> panelState;
     std::unique_ptr<QDialog> dialog;
     if (panel) {
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
         installTranslations(app);
         writer = std::make_unique<DiskWriter>();
         store = std::make_unique<SettingsStore>(SettingsStore::defaultPath(), writer.get());
-        dialog = std::make_unique<CTolvaneAppDlg>(*store);
+        panelState = std::make_unique<Panel>(*store, *writer);
+        dialog = std::make_unique<MainWindow>(*panelState);
+        panelState->start();
     } else {
         dialog = bareDialog();
     }

@@ -7,7 +7,8 @@ set(package_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${package_name})
 # Debian keeps manual pages and changelogs compressed with gzip -9, without
 # a time stamp (-n) so every build gives the same bytes.
 set(gzipped_files)
-foreach(source IN ITEMS docs/man/TolvaneApp.1 docs/man/tolvane-sim.1 packaging/changelog)
+foreach(source IN ITEMS docs/man/TolvaneApp.1 docs/man/tolvane-sim.1 docs/man/tolvane-label.1
+                       packaging/changelog)
   get_filename_component(name ${source} NAME)
   set(gzipped ${CMAKE_BINARY_DIR}/packaging/${name}.gz)
   add_custom_command(
@@ -22,6 +23,7 @@ add_custom_target(packaging_files ALL DEPENDS ${gzipped_files})
 
 install(FILES ${CMAKE_BINARY_DIR}/packaging/TolvaneApp.1.gz
               ${CMAKE_BINARY_DIR}/packaging/tolvane-sim.1.gz
+              ${CMAKE_BINARY_DIR}/packaging/tolvane-label.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/org.tolvane.TolvaneApp.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -41,11 +43,15 @@ count, loads its label template and Wi-Fi credentials, mirrors its settings
 and count, and appends every counting record to a CSV or XML record file.
 
 The package also holds tolvane-sim, which plays the machine so that the panel
-can be tried without one.")
+can be tried without one, and tolvane-label, which checks a label template
+and draws the label it prints.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tolvane panel developers <panel@tolvane.example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The label's texts are drawn with this font; the shared libraries are found
+# by dpkg-shlibdeps and added to it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # tolvane_<version>_<arch>.deb
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -14,10 +14,11 @@ if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
   exit 2
 fi
 build=$root/build-fuzz
-targets=(fuzz_inbound fuzz_settings fuzz_ports)
+targets=(fuzz_inbound fuzz_settings fuzz_ports fuzz_label)
 # Inputs longer than the 1023-byte chunk still reach the parser's field cuts;
-# a settings file a few kilobytes long; 16 port names.
-declare -A max_len=([fuzz_inbound]=2048 [fuzz_settings]=4096 [fuzz_ports]=512)
+# a settings file a few kilobytes long; 16 port names; a label template of a
+# few kilobytes, its sample values behind it.
+declare -A max_len=([fuzz_inbound]=2048 [fuzz_settings]=4096 [fuzz_ports]=512 [fuzz_label]=4096)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DTOLVANE_BUILD_FUZZERS=ON -DTOLVANE_WERROR=ON \

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/ControlTable.h"
+#include "ui/ControlTable.h"
 
 BenchPanel::BenchPanel(std::chrono::milliseconds syncDelay)
     : udpPort(freeUdpPort()), writer_([delay = syncDelay](int fd, SyncKind kind) {
@@ -31,34 +31,36 @@ BenchPanel::BenchPanel(std::chrono::milliseconds syncDelay)
 }
 
 BenchPanel::~BenchPanel() {
-    dialog_.reset();
-    store_.reset();
+    rig_.reset();
 }
 
-CTolvaneAppDlg& BenchPanel::open() {
-    DlgEnvironment env;
-    env.messageBox = [this](const QString& text) { messages.push_back(text); };
-    env.selectFolder = [this] { return recordDir().string() + "/"; };
-    env.ports.portsDir = portsDir();
-    env.ports.devRoot = home / "no-dev";  // only the names linked by the benchmark
-    env.ports.sysRoot = home / "no-sys";
-    env.udpPort = udpPort;
-    env.startThreads = true;
-    env.frameHandled = [this](const DeviceReport& report) {
+MainWindow& BenchPanel::open() {
+    PanelSetup setup;
+    setup.ports = portsOnlyIn(portsDir(), home.path());  // only the names linked by the benchmark
+    setup.environment.udpPort = udpPort;
+    setup.environment.frameHandled = [this](const DeviceReport& report) {
         if (frameHandled) {
             frameHandled(report);
         }
     };
-    store_ = std::make_unique<SettingsStore>(SettingsStore::defaultPath(), &writer_);
-    dialog_ = std::make_unique<CTolvaneAppDlg>(*store_, env);
-    dialog_->recordFolder = recordDir().string() + "/";
-    dialog_->show();
-    return *dialog_;
+    WindowEnvironment window;
+    window.messageBox = [this](const QString& text) { messages.push_back(text); };
+    window.selectFolder = [this] { return recordDir().string() + "/"; };
+    rig_ = std::make_unique<PanelRig>(SettingsStore::defaultPath(), writer_, std::move(setup),
+                                      std::move(window));
+    rig_->panel().model().setText(TextValue::RecordFolder, recordDir().string() + "/",
+                                  Origin::Panel);
+    rig_->window().show();
+    return rig_->window();
 }
 
-DataWatcher::DataWatcher(CTolvaneAppDlg& dialog, std::function<void(long)> seen)
+QWidget* BenchPanel::control(int id) const {
+    return rig_->window().findChild<QWidget*>(QString::number(id));
+}
+
+DataWatcher::DataWatcher(BenchPanel& panel, std::function<void(long)> seen)
     : seen_(std::move(seen)) {
-    auto* edit = static_cast<QPlainTextEdit*>(dialog.control(ctl::kData));
+    auto* edit = static_cast<QPlainTextEdit*>(panel.control(ctl::kData));
     connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
         const QString text = edit->toPlainText();
         if (text.startsWith(QLatin1String("data="))) {

@@ -10,10 +10,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/TolvaneAppDlg.h"
 #include "common/ScratchDir.h"
 #include "settings/SettingsStore.h"
 #include "storage/DiskWriter.h"
+#include "support/PanelRig.h"
 
 // The whole panel as the operator has it: the real window with its receive
 // threads and clock and its disk writer, real time, shown offscreen, in a
@@ -27,8 +27,11 @@ class BenchPanel {
     ~BenchPanel();
 
     // Builds and shows the window; link pseudo-terminals into portsDir() first.
-    CTolvaneAppDlg& open();
-    CTolvaneAppDlg& dlg() { return *dialog_; }
+    MainWindow& open();
+    MainWindow& window() { return rig_->window(); }
+    Panel& panel() { return rig_->panel(); }
+    // A control by its identifier.
+    QWidget* control(int id) const;
 
     std::filesystem::path portsDir() const { return home / "config" / "Tolvane" / "ports"; }
     std::filesystem::path recordDir() const { return home / "records"; }
@@ -41,15 +44,14 @@ class BenchPanel {
 
   private:
     DiskWriter writer_;
-    std::unique_ptr<SettingsStore> store_;
-    std::unique_ptr<CTolvaneAppDlg> dialog_;
+    std::unique_ptr<PanelRig> rig_;
 };
 
 // Calls `seen` with the count each time edit 1019 shows "data=<count>", on
 // the window's thread, at the moment the text changes.
 class DataWatcher : public QObject {
   public:
-    DataWatcher(CTolvaneAppDlg& dialog, std::function<void(long)> seen);
+    DataWatcher(BenchPanel& panel, std::function<void(long)> seen);
 
   private:
     std::function<void(long)> seen_;

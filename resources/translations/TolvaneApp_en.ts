@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
-    <name>CAboutDlg</name>
+    <name>AboutBox</name>
     <message>
         <source>确定</source>
         <translation>OK</translation>
@@ -21,7 +21,7 @@
     </message>
 </context>
 <context>
-    <name>CTolvaneAppDlg</name>
+    <name>MainWindow</name>
     <message>
         <source>关于 TolvaneApp(&amp;A)...</source>
         <translation>&amp;About TolvaneApp...</translation>
@@ -30,6 +30,9 @@
         <source>please select you file</source>
         <translation>Choose the folder for the record files</translation>
     </message>
+</context>
+<context>
+    <name>Panel</name>
     <message>
         <source>The label template is too long to send over the network (%1 bytes, at most %2).</source>
         <translation>The label template is too long to send over the network (%1 bytes, at most %2).</translation>

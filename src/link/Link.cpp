@@ -92,9 +92,6 @@ bool Link::chooseSerial(unsigned number) {
 }
 
 SendResult Link::send(const std::string& text) {
-    if (sendsSuppressed_) {
-        return SendResult::Suppressed;
-    }
     // Up to the first NUL, and it.
     const std::string_view command(text.c_str(), std::strlen(text.c_str()) + 1);
     return chosen().send(command);

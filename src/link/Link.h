@@ -64,8 +64,6 @@ class Link {
     // The text up to its first NUL, and one NUL, as one datagram to the
     // machine or one write to the open port.
     SendResult send(const std::string& text);
-    void setSendsSuppressed(bool suppressed) { sendsSuppressed_ = suppressed; }
-    bool sendsSuppressed() const { return sendsSuppressed_; }
     // The longest command, its NUL included, that the chosen link carries
     // whole: 65,507 bytes in one datagram, 90,000 bytes on the serial line.
     std::size_t longestCommand() const;
@@ -109,7 +107,6 @@ class Link {
     std::atomic<bool> statusChanged_{false};
     LinkStatus reported_;
     std::optional<std::chrono::steady_clock::time_point> lastFrameAt_;
-    bool sendsSuppressed_ = false;
     NetTransport net_;
     SerialTransport serial_;
     std::unique_ptr<PortWatcher> ports_;  // from start(), once the ports folder exists

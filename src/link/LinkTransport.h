@@ -11,7 +11,6 @@
 // What became of one command.
 enum class SendResult {
     Sent,         // handed to the UDP socket, or written whole to the port
-    Suppressed,   // held back while sends are suppressed; not traced
     Dropped,      // no machine address yet (NET) or no open port (serial)
     WriteFailed,  // the port did not take it all in time
 };

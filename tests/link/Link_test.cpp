@@ -316,27 +316,6 @@ TEST_F(LinkTest, AMachineAddressChangeIsTraced) {
     EXPECT_EQ(PeerAddress::fromSockaddr(machine.address()).text().rfind("127.0.0.1:", 0), 0u);
 }
 
-// Suppression holds back every command on either link, without a trace.
-TEST_F(SerialLinkTest, SuppressedSendsLeaveNoBytesAndNoTrace) {
-    LoopbackWire wire;
-    wire.attach(link);
-    ASSERT_TRUE(link.chooseSerial(7));
-    link.setSendsSuppressed(true);
-    for (const bool net : {false, true}) {
-        if (net) {
-            wire.attach(link);
-        }
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Suppressed);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    }
-    EXPECT_EQ(com7.read(30ms), "");
-    EXPECT_TRUE(wire.sent().empty());
-    link.setSendsSuppressed(false);
-    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
-    EXPECT_EQ(wire.sent(), std::vector<std::string>{withNul("kavrin_key:print")});
-}
-
 TEST_F(SerialLinkTest, StopClosesSocketAndPortPromptlyAndTwice) {
     link.start();
     ASSERT_TRUE(link.chooseSerial(7));

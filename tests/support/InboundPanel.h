@@ -32,20 +32,20 @@ class InboundPanel : public testing::Test {
     InboundPanel() {
         panel.now = kFixedInstant;
         panel.open();
-        panel.dlg().recordFolder = folder();
+        panel.setRecordFolder(folder());
     }
 
     // A second run on the same settings, records again to the fresh folder.
     void restart() {
         panel.restart();
-        panel.dlg().recordFolder = folder();
+        panel.setRecordFolder(folder());
     }
 
     std::string folder() const { return records.path().string() + "/"; }
     // Dispatches one chunk as the window's thread does, then waits until its
     // record is written and the window shows the outcome and the count.
     bool receive(std::string_view chunk) {
-        const bool dispatched = panel.dlg().receiveChunk(chunk.data(), chunk.size());
+        const bool dispatched = panel.receive(chunk);
         panel.settleWrites();
         return dispatched;
     }

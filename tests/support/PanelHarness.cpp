@@ -1,9 +1,13 @@
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -42,46 +46,44 @@ PanelHarness::~PanelHarness() {
     swapEnvironment("XDG_CONFIG_HOME", savedConfig_);
 }
 
-DlgEnvironment PanelHarness::environment() {
-    DlgEnvironment env;
+PanelSetup PanelHarness::setup() {
+    PanelSetup setup;
+    PanelEnvironment& env = setup.environment;
     env.now = [this] { return now; };
     env.tick = [this] { return tick; };
-    env.messageBox = [this](const QString& text) { messages.push_back(text); };
-    if (!realFolderChooser) {
-        env.selectFolder = [this] { return folderChoice; };
-    }
-    env.localIp = [this] { return localIp; };
-    env.ports.portsDir = portsDir();
-    env.ports.devRoot = home / "no-dev";
-    env.ports.sysRoot = home / "no-sys";
+    env.localAddress = [this] { return localIp; };
+    setup.ports = portsOnlyIn(portsDir(), home.path());
     if (udpPort == 0) {
         udpPort = freeUdpPort();
     }
     env.udpPort = udpPort;
-    env.startThreads = threads_;
+    setup.startThreads = threads_;
     env.frameHandled = [this](const DeviceReport& report) {
         if (frameHandled) {
             frameHandled(report);
         }
     };
-    return env;
+    return setup;
 }
 
-CTolvaneAppDlg& PanelHarness::open() {
-    store_ = std::make_unique<SettingsStore>(settingsFile(), &writer_);
-    dialog_ = std::make_unique<CTolvaneAppDlg>(*store_, environment());
-    return *dialog_;
+MainWindow& PanelHarness::open() {
+    WindowEnvironment env;
+    env.messageBox = [this](const QString& text) { messages.push_back(text); };
+    if (!realFolderChooser) {
+        env.selectFolder = [this] { return folderChoice; };
+    }
+    rig_ = std::make_unique<PanelRig>(settingsFile(), writer_, setup(), env);
+    return rig_->window();
 }
 
-CTolvaneAppDlg& PanelHarness::restart() {
+MainWindow& PanelHarness::restart() {
     close();
     return open();
 }
 
 // As the program ends: the window goes, then everything handed over is written.
 void PanelHarness::close() {
-    dialog_.reset();
-    store_.reset();
+    rig_.reset();
     writer_.drain(kWriteWait);
 }
 
@@ -115,25 +117,105 @@ QString PanelHarness::storedString(const char* key, const QString& fallback) con
     return SettingsStore(settingsFile()).text({key, absent.c_str()});
 }
 
+QWidget* PanelHarness::control(int id) const {
+    return rig_->window().findChild<QWidget*>(QString::number(id));
+}
+
+QString PanelHarness::text(int id) const {
+    QWidget* widget = control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        return edit->text();
+    }
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(widget)) {
+        QString plain = lines->toPlainText();
+        plain.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        return plain;
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    if (auto* list = qobject_cast<QComboBox*>(widget)) {
+        return list->currentText();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
+    }
+    return QString();
+}
+
+int PanelHarness::selection(int id) const {
+    return static_cast<QComboBox*>(control(id))->currentIndex();
+}
+
+QString PanelHarness::entryText(int id, int index) const {
+    return static_cast<QComboBox*>(control(id))->itemText(index);
+}
+
+bool PanelHarness::checked(int id) const {
+    return static_cast<QCheckBox*>(control(id))->isChecked();
+}
+
+// The template edit hands its text over once typing pauses: a test's typing
+// ends with that pause.
 void PanelHarness::type(int id, const QString& text) {
-    QWidget* widget = dialog_->control(id);
+    QWidget* widget = control(id);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->selectAll();
         edit->insert(text);  // one change, as a paste over the old text
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
         plain->selectAll();
         plain->insertPlainText(text);
+        rig_->window().takeEdits();
     }
 }
 
 void PanelHarness::click(int id) {
-    QTest::mouseClick(static_cast<QAbstractButton*>(dialog_->control(id)), Qt::LeftButton);
+    QTest::mouseClick(static_cast<QAbstractButton*>(control(id)), Qt::LeftButton);
 }
 
 void PanelHarness::pick(int id, int index) {
-    auto* combo = static_cast<QComboBox*>(dialog_->control(id));
+    auto* combo = static_cast<QComboBox*>(control(id));
     combo->setCurrentIndex(index);
     Q_EMIT combo->activated(index);
+}
+
+void PanelHarness::showParameterPanel(bool open) {
+    model().setFlag(FlagValue::PanelOpen, open, Origin::Operator);
+}
+
+void PanelHarness::setRecordFolder(const std::string& folder) {
+    model().setText(TextValue::RecordFolder, folder, Origin::Panel);
+}
+
+void PanelHarness::setSelection(int id, int index) {
+    model().setChoice(std::get<ChoiceValue>(controlValue(id)), index, Origin::Panel);
+}
+
+void PanelHarness::setPresetNegative(bool negative) {
+    model().setFlag(FlagValue::PresetNegative, negative, Origin::Panel);
+}
+
+void PanelHarness::setWidgetText(int id, const QString& text) {
+    QWidget* widget = control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(text);
+    } else if (auto* lines = qobject_cast<QPlainTextEdit*>(widget)) {
+        lines->setPlainText(text);
+    }
+}
+
+bool PanelHarness::receive(std::string_view chunk) {
+    return controller().takeChunk(chunk);
+}
+
+ValueId controlValue(int id) {
+    for (const ControlRow& row : controlTable()) {
+        if (row.id == id && row.value) {
+            return *row.value;
+        }
+    }
+    ADD_FAILURE() << "control " << id << " shows no panel value";
+    return OtherValue::Count;
 }
 
 UtcTimeZone::UtcTimeZone() {

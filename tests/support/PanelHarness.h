@@ -6,32 +6,41 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "app/ControlTable.h"
-#include "app/TolvaneAppDlg.h"
+#include "panel/Panel.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
+#include "support/PanelRig.h"
 #include "support/TempDir.h"
+#include "ui/ControlTable.h"
+#include "ui/MainWindow.h"
 
-// One panel in a temporary home: its settings file, its ports folder, a fixed
-// clock and tick, a recorded message box, a stand-in folder chooser and a disk
-// writer whose sync a test may replace. The window runs without receive
-// threads and clock unless `threads` is set.
+class QWidget;
+
+// One panel with its window in a temporary home: its settings file, its ports
+// folder, a fixed clock and tick, a recorded message box, a stand-in folder
+// chooser and a disk writer whose sync a test may replace. The panel runs
+// without receive threads and clock unless `threads` is set. Controls are
+// found by their identifiers, the object names of their widgets.
 class PanelHarness {
   public:
     explicit PanelHarness(bool threads = false);
     ~PanelHarness();
 
-    // Builds the window (start-up runs); `restart` closes it and builds the
-    // next one on the same settings file, as a second run of the program.
-    CTolvaneAppDlg& open();
-    CTolvaneAppDlg& restart();
+    // Builds the panel and its window and starts it; `restart` closes them
+    // and builds the next on the same settings file, as a second run would.
+    MainWindow& open();
+    MainWindow& restart();
     void close();
 
-    CTolvaneAppDlg& dlg() { return *dialog_; }
-    SettingsStore& store() { return *store_; }
+    MainWindow& window() { return rig_->window(); }
+    Panel& panel() { return rig_->panel(); }
+    PanelModel& model() { return panel().model(); }
+    PanelController& controller() { return panel().controller(); }
+    SettingsStore& store() { return rig_->store(); }
     std::filesystem::path settingsFile() const { return home / "Tolvane" / "TolvaneApp.json"; }
     std::filesystem::path portsDir() const { return home / "Tolvane" / "ports"; }
 
@@ -56,11 +65,30 @@ class PanelHarness {
         return storedString(key.name, fallback);
     }
 
-    QString text(int id) const { return dialog_->ctrlText(id); }
-    LinkStatus link() const { return dialog_->link().status(); }
-    void type(int id, const QString& text);  // the operator replaces an edit's text
+    QWidget* control(int id) const;
+    // A control's whole text: an edit's (CR LF line ends), a caption, a list's entry.
+    QString text(int id) const;
+    int selection(int id) const;  // a list's chosen entry; -1: none
+    QString entryText(int id, int index) const;
+    bool checked(int id) const;
+    LinkStatus link() const { return rig_->panel().link().status(); }
+    const LinkStatusLine& statusLine() const { return rig_->panel().model().linkStatus(); }
+
+    // The operator's actions.
+    void type(int id, const QString& text);  // replaces an edit's text, as a paste does
     void click(int id);
-    void pick(int id, int index);  // the operator chooses a list entry
+    void pick(int id, int index);  // chooses a list entry
+    // Opens (or closes) the parameter panel as the right password would.
+    void showParameterPanel(bool open = true);
+
+    // The panel's state changed without the operator: nothing reacts.
+    void setRecordFolder(const std::string& folder);
+    void setSelection(int id, int index);
+    void setPresetNegative(bool negative);
+    // A widget's text changed behind the panel's back, to see what shows next.
+    void setWidgetText(int id, const QString& text);
+    // One chunk from the machine, handed over as the link's threads do.
+    bool receive(std::string_view chunk);
 
     TempDir home;  // also $HOME and $XDG_CONFIG_HOME while the harness lives
     std::time_t now = 0;
@@ -73,7 +101,7 @@ class PanelHarness {
     std::function<void(const DeviceReport&)> frameHandled;  // every frame dispatched
 
   private:
-    DlgEnvironment environment();
+    PanelSetup setup();
     int sync(int fd, SyncKind kind);
 
     std::mutex syncMutex_;
@@ -82,9 +110,11 @@ class PanelHarness {
     bool threads_;
     std::string savedHome_;
     std::string savedConfig_;
-    std::unique_ptr<SettingsStore> store_;
-    std::unique_ptr<CTolvaneAppDlg> dialog_;
+    std::unique_ptr<PanelRig> rig_;
 };
+
+// The panel value a control shows, from the control table.
+ValueId controlValue(int id);
 
 // Sets TZ for the test's process so local time is UTC, restoring on exit.
 class UtcTimeZone {

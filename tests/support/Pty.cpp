@@ -45,6 +45,16 @@ void Pty::write(const std::string& bytes) const {
     }
 }
 
+void Pty::offer(const std::string& bytes) const {
+    pollfd entry{master_, POLLOUT, 0};
+    if (poll(&entry, 1, 0) > 0 && (entry.revents & POLLOUT) != 0) {
+        const int flags = fcntl(master_, F_GETFL);
+        fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+        [[maybe_unused]] const ssize_t wrote = ::write(master_, bytes.data(), bytes.size());
+        fcntl(master_, F_SETFL, flags);
+    }
+}
+
 std::string Pty::read(std::chrono::milliseconds quiet) const {
     std::string bytes;
     std::array<char, 4096> buffer{};

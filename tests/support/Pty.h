@@ -20,6 +20,9 @@ class Pty {
     // that comes back as another device would.
     void relinkAs(const std::filesystem::path& portsDir, const std::string& comName) const;
     void write(const std::string& bytes) const;
+    // Writes what the line takes now, without waiting for room: a machine
+    // that streams into a port nobody reads.
+    void offer(const std::string& bytes) const;
     // Everything that arrives until the line is quiet for `quiet`.
     std::string read(std::chrono::milliseconds quiet = std::chrono::milliseconds(100)) const;
     // Closes the master: to the panel the device has gone.

@@ -1,8 +1,0 @@
-#include "app/link/PortListCombo.h"
-
-void PortListCombo::showPopup() {
-    if (beforePopup_) {
-        beforePopup_();
-    }
-    QComboBox::showPopup();
-}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QSocketNotifier>
+
+#include <memory>
+
+#include "link/Link.h"
+#include "panel/ClockTicker.h"
+#include "panel/LiveLink.h"
+#include "panel/PanelController.h"
+#include "panel/PanelModel.h"
+
+class DiskWriter;
+class RecordSaver;
+class SettingsStore;
+class WakeEvent;
+
+struct PanelSetup {
+    PanelEnvironment environment;
+    PortsEnvironment ports = defaultPortsEnvironment();  // where COM names live
+    bool startThreads = true;  // receive threads and clock; tests run without
+};
+
+// One panel without its window: the model, the controller, the link and its
+// threads, the record saver and the clock, wired to the owner's event loop.
+// Everything runs on the thread that made it, but for the link's receive
+// threads and the disk writer, which hand over through event descriptors.
+class Panel {
+  public:
+    Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup = {});
+    ~Panel();
+    Panel(const Panel&) = delete;
+    Panel& operator=(const Panel&) = delete;
+
+    // Start-up in its order, then the clock and the receive threads.
+    void start();
+    // Stops the clock and joins every thread of the link; idempotent.
+    void stop();
+
+    PanelModel& model() { return model_; }
+    PanelController& controller() { return *controller_; }
+    Link& link() { return link_; }
+    SettingsStore& store() { return store_; }
+
+  private:
+    void watchLink();
+
+    SettingsStore& store_;
+    PanelSetup setup_;
+    PanelModel model_;
+    Link link_;
+    LiveLink liveLink_{link_};
+    // The writer tells of record outcomes through an eventfd the event loop
+    // watches; declared in this order, the saver goes first.
+    std::unique_ptr<WakeEvent> recordWake_;
+    std::unique_ptr<QSocketNotifier> recordNotifier_;
+    std::unique_ptr<RecordSaver> records_;
+    std::unique_ptr<PanelController> controller_;
+    ClockTicker clock_;
+    // Declared after the link, whose descriptor it watches: goes first.
+    std::unique_ptr<QSocketNotifier> linkNotifier_;
+};

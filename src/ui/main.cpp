@@ -1,0 +1,59 @@
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "os/StopSignals.h"
+#include "panel/Panel.h"
+#include "settings/SettingsStore.h"
+#include "storage/DiskWriter.h"
+#include "storage/FileSizeSignal.h"
+#include "ui/AppInfo.h"
+#include "ui/MainWindow.h"
+#include "ui/Translations.h"
+
+namespace {
+
+// How long closing the panel waits for records and settings still on their way.
+constexpr std::chrono::seconds kCloseWaitLimit{5};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // Before anything is written: a file size limit must fail a write, not end the program.
+    ignoreFileSizeSignal();
+    // Before any thread starts, so that none of them takes a stop signal.
+    StopSignals stopSignals;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kAppName));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/TolvaneApp.png")));
+    installTranslations(app);
+    DiskWriter writer;
+    SettingsStore store(SettingsStore::defaultPath(), &writer);
+    {
+        Panel panel(store, writer);
+        MainWindow window(panel);
+        panel.start();
+        // A stop signal (logging out, systemctl, Ctrl+C) closes the window,
+        // and any message box over it, as the operator does, so that
+        // everything handed over is written.
+        std::optional<QSocketNotifier> stopNotifier;
+        if (stopSignals.fd() >= 0) {
+            stopNotifier.emplace(stopSignals.fd(), QSocketNotifier::Read);
+            QObject::connect(&*stopNotifier, &QSocketNotifier::activated, &window, [&] {
+                stopSignals.take();
+                QApplication::closeAllWindows();
+            });
+        }
+        window.exec();
+    }
+    if (!finishDiskWrites(writer, kCloseWaitLimit)) {
+        // The writer is stuck in the disk; it cannot be joined, so end here.
+        std::fflush(stdout);
+        std::_Exit(EXIT_FAILURE);
+    }
+    return 0;
+}
