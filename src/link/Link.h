@@ -73,6 +73,9 @@ class Link {
     std::vector<unsigned> serialPorts();
 
     LinkStatus status() const;
+    // Datagrams that held no complete frame: they named no machine and were
+    // not handed over.
+    std::uint64_t ignoredDatagrams() const { return net_.ignoredDatagrams(); }
     // When the owner last took a chunk of the chosen link; none since it was
     // chosen.
     std::optional<std::chrono::steady_clock::time_point> lastFrameAt() const {

@@ -1,14 +1,14 @@
 #include "link/SerialReceiver.h"
 
-#include <array>
+#include <vector>
 
 #include "link/SerialDevice.h"
 #include "text/DebugTrace.h"
 #include "text/TraceText.h"
 
 namespace {
-// One burst always fits the dispatcher's 1023 characters.
-constexpr std::size_t kBurstCapacity = 1023;
+// A burst of up to 64 KiB is read at once: a long record arrives whole.
+constexpr std::size_t kBurstCapacity = 64 * 1024;
 }  // namespace
 
 SerialReceiver::SerialReceiver(Deliver deliver, Failed failed)
@@ -57,7 +57,7 @@ void SerialReceiver::stop() {
 }
 
 void SerialReceiver::run() {
-    std::array<char, kBurstCapacity + 1> buffer{};
+    std::vector<char> buffer(kBurstCapacity + 1);
     int port = -1;
     std::stop_token release;
     bool failed = false;  // the port stopped working: wait for the next one
