@@ -11,7 +11,9 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <string_view>
+#include <system_error>
 
 #include "text/DebugTrace.h"
 
@@ -35,6 +37,11 @@ void NetReceiver::start() {
     if (thread_.joinable() || stopping_) {
         return;
     }
+    if (!wake_.valid()) {
+        DebugTrace("tmRxNetTask", 7, "cannot start the UDP receive thread: %s",
+                   std::strerror(wake_.error()));
+        return;
+    }
     socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket_ < 0) {
         DebugTrace("tmRxNetTask", 3, "udp socket failed: %s", std::strerror(errno));
@@ -50,7 +57,16 @@ void NetReceiver::start() {
     net_.udpSocket = socket_;
     changed();
     setBound(tryBind(socket_, lastBindError_));
-    thread_ = std::thread([this] { run(); });
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error& failure) {
+        DebugTrace("tmRxNetTask", 7, "cannot start the UDP receive thread: %s", failure.what());
+        net_.udpSocket = -1;
+        ::close(socket_);
+        socket_ = -1;
+        setBound(false);
+        changed();
+    }
 }
 
 void NetReceiver::wake() {
@@ -200,7 +216,14 @@ void NetReceiver::run() {
         // The link may have left NET while we waited: then the datagram stays
         // queued until NET is chosen again.
         for (int taken = 0; taken < kDatagramsPerWake; ++taken) {
-            if (stopping_ || !net_.netMode || !receiveOne(socket)) {
+            bool more = false;
+            try {
+                more = !stopping_ && net_.netMode && receiveOne(socket);
+            } catch (const std::exception& failure) {
+                // Out of memory for one datagram: it is lost, the link goes on.
+                DebugTrace("tmRxNetTask", 8, "datagram dropped: %s", failure.what());
+            }
+            if (!more) {
                 break;
             }
         }

@@ -1,5 +1,8 @@
 #include "link/SerialReceiver.h"
 
+#include <cstring>
+#include <exception>
+#include <system_error>
 #include <vector>
 
 #include "link/SerialDevice.h"
@@ -23,8 +26,18 @@ void SerialReceiver::start() {
     if (running_ || stopping_) {
         return;
     }
+    if (!wake_.valid()) {
+        DebugTrace("tmRxUartTask", 2, "cannot start the serial receive thread: %s",
+                   std::strerror(wake_.error()));
+        return;
+    }
     running_ = true;
-    thread_ = std::thread([this] { run(); });
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error& failure) {
+        running_ = false;
+        DebugTrace("tmRxUartTask", 2, "cannot start the serial receive thread: %s", failure.what());
+    }
 }
 
 void SerialReceiver::setPort(int fd) {
@@ -89,8 +102,14 @@ void SerialReceiver::run() {
             }
         } else if (burst.status == BurstStatus::Data && burst.size > 0) {
             buffer[burst.size] = '\0';
-            DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", traceSafe(buffer.data()).c_str());
-            deliver_(std::string(buffer.data(), burst.size), release);
+            try {
+                DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n",
+                           traceSafe(buffer.data()).c_str());
+                deliver_(std::string(buffer.data(), burst.size), release);
+            } catch (const std::exception& failure) {
+                // Out of memory for one burst: it is lost, the port goes on.
+                DebugTrace("tmRxUartTask", 3, "burst dropped: %s", failure.what());
+            }
         }
     }
     std::lock_guard lock(mutex_);
