@@ -1,14 +1,14 @@
 // Any names at all in the ports folder: discovery must list exactly the port
-// names whose links lead to something present, each with its number, ascending.
+// names whose links lead to a terminal, each with its number, ascending.
 //
 // Input: four bytes choose each name's link target (two bits per name, name k
 // uses bits 2k and 2k+1), the rest is up to 16 names separated by '\n'.
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -33,8 +33,8 @@ struct Folders {
     fs::path targets[4];
 };
 
-// What a name's link points at; only the first and the last lead to a port.
-enum Target { kDevice, kMissing, kFolder, kPlainFile };
+// What a name's link points at; only a terminal leads to a port.
+enum Target { kTerminal, kMissing, kFolder, kPlainFile };
 
 Folders makeFolders() {
     const char* tmp = std::getenv("TMPDIR");
@@ -52,7 +52,10 @@ Folders makeFolders() {
     fs::create_directories(folders.env.portsDir);
     fs::create_directories(folders.env.devRoot);
     fs::create_directories(folders.env.sysRoot);
-    folders.targets[kDevice] = "/dev/null";
+    // A pseudo-terminal kept open for the whole run: a terminal device.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    FUZZ_CHECK(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    folders.targets[kTerminal] = ::ptsname(master);
     folders.targets[kMissing] = folders.base / "missing";
     folders.targets[kFolder] = folders.base / "folder";
     folders.targets[kPlainFile] = folders.base / "plain";
@@ -76,22 +79,15 @@ const Folders& folders() {
     return made;
 }
 
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The port-name rule read with strtoll (white space, sign, digits; saturating):
-// "COM" in any case, at least four characters, a number from 1 to INT_MAX.
+// The port-name rule spelt out: "COM" and the decimal text of a number from
+// 1 to 255, nothing else.
 std::optional<unsigned> referenceNumber(const std::string& name) {
-    if (name.size() < 4 || asciiLower(name[0]) != 'c' || asciiLower(name[1]) != 'o' ||
-        asciiLower(name[2]) != 'm') {
-        return std::nullopt;
+    for (unsigned number = 1; number <= 255; ++number) {
+        if (name == "COM" + std::to_string(number)) {
+            return number;
+        }
     }
-    const long long value = std::strtoll(name.c_str() + 3, nullptr, 10);
-    if (value < 1 || value > INT_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<unsigned>(value);
+    return std::nullopt;
 }
 
 void emptyFolder(const fs::path& folder) {
@@ -129,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         }
         ++created;
         const std::optional<unsigned> number = referenceNumber(name);
-        if (number && (target == kDevice || target == kPlainFile)) {
+        if (number && target == kTerminal) {
             expected.push_back(*number);
         }
     }

@@ -9,14 +9,17 @@
 #include <vector>
 
 // Carries received chunks from the receive threads to the window's thread, in
-// order. When it is full the receive thread waits (the socket or the serial
-// driver buffers meanwhile) rather than dropping chunks or growing without end.
+// order. When it is full (by count, or by bytes: a chunk may be a whole
+// 64 KiB datagram) the receive thread waits (the socket or the serial driver
+// buffers meanwhile) rather than dropping chunks or growing without end. An
+// empty queue takes any one chunk.
 // Only a receive thread that is being stopped or moved to another port gives
 // up waiting: it must never depend on the window's thread, which may be the
 // one waiting for it to let go.
 class ChunkQueue {
   public:
-    explicit ChunkQueue(std::size_t capacity = 8192) : capacity_(capacity) {}
+    explicit ChunkQueue(std::size_t capacity = 8192, std::size_t byteCapacity = 32 << 20)
+        : capacity_(capacity), byteCapacity_(byteCapacity) {}
 
     enum class Push { Queued, QueuedFirst, Closed, Cancelled };
     // QueuedFirst: the queue was empty, so the consumer must be told.
@@ -29,7 +32,11 @@ class ChunkQueue {
     void close();
 
   private:
+    bool hasRoomFor(std::size_t size) const;
+
     std::size_t capacity_;
+    std::size_t byteCapacity_;
+    std::size_t bytes_ = 0;
     std::mutex mutex_;
     std::condition_variable_any space_;
     std::deque<std::string> chunks_;

@@ -3,6 +3,7 @@
 #include <sys/epoll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -40,6 +41,11 @@ Link::Link(LinkSetup setup, LinkHandlers handlers)
                                                 queueChunk(std::move(chunk), release);
                                             },
                                             [this] { markChanged(); }}) {
+    if (events_ < 0 || !wake_.valid()) {
+        // Only when descriptors ran out: the owner then hears nothing of the link.
+        DebugTrace("Link::Link", 1, "cannot watch the link: %s",
+                   std::strerror(events_ < 0 ? errno : wake_.error()));
+    }
     watch(events_, wake_.fd());
 }
 
@@ -99,6 +105,10 @@ SendResult Link::send(const std::string& text) {
 
 std::size_t Link::longestCommand() const {
     return chosen().longestCommand();
+}
+
+std::vector<unsigned> Link::serialPorts() {
+    return listSerialPorts(setup_.ports, &ignoredNames_);
 }
 
 LinkStatus Link::status() const {

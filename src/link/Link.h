@@ -9,6 +9,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "link/ChunkQueue.h"
 #include "link/LinkStatus.h"
@@ -67,7 +68,14 @@ class Link {
     // whole: 65,507 bytes in one datagram, 90,000 bytes on the serial line.
     std::size_t longestCommand() const;
 
+    // The serial ports to offer now (listSerialPorts); names in the ports
+    // folder that are not port names are traced once each.
+    std::vector<unsigned> serialPorts();
+
     LinkStatus status() const;
+    // Datagrams that held no complete frame: they named no machine and were
+    // not handed over.
+    std::uint64_t ignoredDatagrams() const { return net_.ignoredDatagrams(); }
     // When the owner last took a chunk of the chosen link; none since it was
     // chosen.
     std::optional<std::chrono::steady_clock::time_point> lastFrameAt() const {
@@ -105,4 +113,5 @@ class Link {
     NetTransport net_;
     SerialTransport serial_;
     std::unique_ptr<PortWatcher> ports_;  // from start(), once the ports folder exists
+    IgnoredPortNames ignoredNames_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "link/PeerAddress.h"
@@ -25,7 +26,10 @@ struct LinkStatus {
     bool udpOpen = false;      // the UDP socket exists
     bool udpBound = false;     // and listens on its port
     bool peerKnown = false;    // a datagram named the machine's address
-    PeerAddress peer;          // the latest sender, once there was one
+    PeerAddress peer;          // the latest sender of a frame, once there was one
+    // Datagrams the kernel dropped from the socket's full queue in the latest
+    // episode of losses, while it is recent (10 s); 0 otherwise.
+    std::uint64_t recentlyLost = 0;
 
     bool operator==(const LinkStatus&) const = default;
 };

@@ -1,6 +1,7 @@
 #include "link/LinkStatusText.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <cerrno>
 #include <cstring>
@@ -28,6 +29,15 @@ LinkStatusLine describeNet(const LinkStatus& status, std::uint16_t udpPort,
     if (!status.udpBound) {
         return {LinkMark::Failed,
                 tr("NET · UDP port %1 is used by another program · retrying").arg(udpPort)};
+    }
+    if (status.recentlyLost > 0) {
+        // Written out as in "1,993" whatever the desktop's language.
+        const QString lost = QLocale(QLocale::English, QLocale::UnitedStates)
+                                 .toString(static_cast<qulonglong>(status.recentlyLost));
+        return {LinkMark::Failed,
+                status.recentlyLost == 1
+                    ? tr("NET · 1 datagram lost while the panel was not reading")
+                    : tr("NET · %1 datagrams lost while the panel was not reading").arg(lost)};
     }
     if (!status.peerKnown) {
         return {LinkMark::Silent, tr("NET · waiting for the machine on UDP port %1").arg(udpPort)};

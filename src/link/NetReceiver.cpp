@@ -6,14 +6,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <sys/uio.h>
+
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <string_view>
+#include <system_error>
 
 #include "text/DebugTrace.h"
 
 namespace {
-constexpr std::size_t kDatagramCapacity = 1023;  // what the dispatcher takes
 constexpr int kBindRetryMs = 1000;
 // Datagrams taken one after the other once poll() found one: under a flood
 // the thread then needs about one system call per datagram, not three.
@@ -33,6 +37,11 @@ void NetReceiver::start() {
     if (thread_.joinable() || stopping_) {
         return;
     }
+    if (!wake_.valid()) {
+        DebugTrace("tmRxNetTask", 7, "cannot start the UDP receive thread: %s",
+                   std::strerror(wake_.error()));
+        return;
+    }
     socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket_ < 0) {
         DebugTrace("tmRxNetTask", 3, "udp socket failed: %s", std::strerror(errno));
@@ -42,10 +51,22 @@ void NetReceiver::start() {
     // the panel is held up costs no frames (the kernel caps it at rmem_max).
     const int receiveBuffer = 4 << 20;
     setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    // Each datagram then tells how many the kernel dropped from the full queue.
+    const int countDrops = 1;
+    setsockopt(socket_, SOL_SOCKET, SO_RXQ_OVFL, &countDrops, sizeof countDrops);
     net_.udpSocket = socket_;
     changed();
     setBound(tryBind(socket_, lastBindError_));
-    thread_ = std::thread([this] { run(); });
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error& failure) {
+        DebugTrace("tmRxNetTask", 7, "cannot start the UDP receive thread: %s", failure.what());
+        net_.udpSocket = -1;
+        ::close(socket_);
+        socket_ = -1;
+        setBound(false);
+        changed();
+    }
 }
 
 void NetReceiver::wake() {
@@ -93,34 +114,79 @@ bool NetReceiver::tryBind(int socket, int& lastError) {
     return false;
 }
 
+bool holdsCompleteFrame(std::string_view datagram) {
+    datagram = datagram.substr(0, datagram.find('\0'));  // a NUL ends the text
+    const std::size_t start = datagram.find("start[");
+    return start != std::string_view::npos &&
+           datagram.find("]end", start + std::string_view("start[").size()) !=
+               std::string_view::npos;
+}
+
+void NetReceiver::noteDrops(std::uint32_t dropsSoFar) {
+    // The kernel counts drops since the socket was made, modulo 2^32.
+    const std::uint32_t lost = dropsSoFar - dropsSeen_;
+    dropsSeen_ = dropsSoFar;
+    if (lost == 0) {
+        return;
+    }
+    const std::uint64_t lately = net_.losses.note(lost, DatagramLosses::Clock::now());
+    DebugTrace("tmRxNetTask", 6,
+               "%u datagrams lost in the socket's queue while the panel was not reading "
+               "(%llu lately, %llu in all)",
+               lost, static_cast<unsigned long long>(lately),
+               static_cast<unsigned long long>(net_.losses.inAll()));
+    changed();
+}
+
 bool NetReceiver::receiveOne(int socket) {
-    std::array<char, kDatagramCapacity + 1> buffer{};
     sockaddr_in from{};
-    socklen_t fromSize = sizeof from;
-    const ssize_t received = recvfrom(socket, buffer.data(), kDatagramCapacity, MSG_DONTWAIT,
-                                      reinterpret_cast<sockaddr*>(&from), &fromSize);
+    iovec data{buffer_.data(), buffer_.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t received = recvmsg(socket, &message, MSG_DONTWAIT);
     if (received < 0) {
         return false;  // nothing there after all, or a transient error: nothing learned
+    }
+    for (cmsghdr* note = CMSG_FIRSTHDR(&message); note != nullptr;
+         note = CMSG_NXTHDR(&message, note)) {
+        if (note->cmsg_level == SOL_SOCKET && note->cmsg_type == SO_RXQ_OVFL) {
+            std::uint32_t drops = 0;
+            std::memcpy(&drops, CMSG_DATA(note), sizeof drops);
+            noteDrops(drops);
+        }
+    }
+    const std::string_view datagram(buffer_.data(), static_cast<std::size_t>(received));
+    if (!holdsCompleteFrame(datagram)) {
+        // An empty or stray datagram names no machine and reaches no one.
+        const std::uint64_t ignored = ++net_.ignoredDatagrams;
+        if (ignored == 1 || ignored == 10 || ignored == 100 || ignored % 1000 == 0) {
+            DebugTrace("tmRxNetTask", 5,
+                       "datagrams without a complete frame ignored so far: %llu, the latest "
+                       "from %s",
+                       static_cast<unsigned long long>(ignored),
+                       PeerAddress::fromSockaddr(from).text().c_str());
+        }
+        return true;
     }
     const PeerAddress sender = PeerAddress::fromSockaddr(from);
     const PeerAddress before = net_.peer();
     const bool moved = before != sender;
     if (moved && net_.peerKnown) {
-        // Whoever sends takes the link over: the operator can see who did.
+        // Whoever sends a frame takes the link over: the operator can see who did.
         DebugTrace("tmRxNetTask", 4, "machine address changed from %s to %s", before.text().c_str(),
                    sender.text().c_str());
     }
     net_.setPeer(sender);
-    if (received == 0) {
-        if (moved) {
-            changed();
-        }
-        return true;  // an empty datagram names a sender but does not make it known
-    }
     if (!net_.peerKnown.exchange(true) || moved) {
         changed();
     }
-    deliver_(std::string(buffer.data(), static_cast<std::size_t>(received)), release_.get_token());
+    deliver_(std::string(datagram), release_.get_token());
     return true;
 }
 
@@ -150,7 +216,14 @@ void NetReceiver::run() {
         // The link may have left NET while we waited: then the datagram stays
         // queued until NET is chosen again.
         for (int taken = 0; taken < kDatagramsPerWake; ++taken) {
-            if (stopping_ || !net_.netMode || !receiveOne(socket)) {
+            bool more = false;
+            try {
+                more = !stopping_ && net_.netMode && receiveOne(socket);
+            } catch (const std::exception& failure) {
+                // Out of memory for one datagram: it is lost, the link goes on.
+                DebugTrace("tmRxNetTask", 8, "datagram dropped: %s", failure.what());
+            }
+            if (!more) {
                 break;
             }
         }

@@ -54,6 +54,7 @@ void NetTransport::describe(LinkStatus& status) const {
     status.udpBound = receiver_ && receiver_->bound();
     status.peerKnown = state_.peerKnown;
     status.peer = state_.peer();
+    status.recentlyLost = state_.losses.recent(DatagramLosses::Clock::now());
 }
 
 void NetTransport::attachSocket(int socket, std::optional<PeerAddress> peer) {

@@ -31,6 +31,8 @@ class NetTransport final : public LinkTransport {
     // Whether NET carries the commands: datagrams are received only then.
     void setCarrying(bool carrying);
     bool carrying() const { return state_.netMode; }
+    // Datagrams received without a complete frame, and so ignored.
+    std::uint64_t ignoredDatagrams() const { return state_.ignoredDatagrams; }
 
     // Without the receive thread: commands leave from `socket` (still the
     // caller's) to `peer`, when given. For tests that play the wire.

@@ -1,15 +1,20 @@
 #include "link/SerialDevice.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -24,6 +29,13 @@ constexpr milliseconds kWriteCeiling{500};
 static_assert(kLinePerByte * kLongestSerialWrite + kWriteMargin == kWriteCeiling);
 
 constexpr short kPortEnded = POLLHUP | POLLERR | POLLNVAL;
+
+// Pseudo-terminals' other ends (UNIX98 ptys) have these majors.
+constexpr unsigned kFirstPtySlaveMajor = 136;
+constexpr unsigned kLastPtySlaveMajor = 143;
+constexpr unsigned kVirtualConsoleMajor = 4;  // tty0 to tty63; ttyS<k> from minor 64
+constexpr unsigned kFirstSerialMinor = 64;
+constexpr unsigned kTtyAuxMajor = 5;  // /dev/tty, /dev/console, /dev/ptmx, ...
 
 Clock::duration writeLimit(std::size_t size) {
     if (size >= kLongestSerialWrite) {
@@ -63,12 +75,94 @@ ReadOutcome readAvailable(int fd, char* buffer, std::size_t capacity, std::size_
     }
 }
 
+// Whether any process (this one included) has terminal `number` as its
+// controlling terminal: field 7 of /proc/<pid>/stat, in the kernel's own
+// encoding of device numbers. The terminal itself cannot tell another
+// session's ownership of a pseudo-terminal.
+bool isControllingTerminal(dev_t number) {
+    DIR* processes = ::opendir("/proc");
+    if (processes == nullptr) {
+        return false;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(processes)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') {
+            continue;
+        }
+        const std::string path = std::string("/proc/") + entry->d_name + "/stat";
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        char text[1024];
+        const ssize_t got = ::read(fd, text, sizeof text - 1);
+        ::close(fd);
+        if (got <= 0) {
+            continue;
+        }
+        text[got] = '\0';
+        // "pid (name) state ppid pgrp session tty_nr ...": the name may hold anything.
+        const char* after = std::strrchr(text, ')');
+        char state = 0;
+        long parent = 0;
+        long group = 0;
+        long session = 0;
+        unsigned long tty = 0;
+        if (after == nullptr ||
+            std::sscanf(after + 1, " %c %ld %ld %ld %lu", &state, &parent, &group, &session,
+                        &tty) != 5 ||
+            tty == 0) {
+            continue;
+        }
+        const unsigned ttyMajor = (tty >> 8) & 0xfff;
+        const unsigned ttyMinor = (tty & 0xff) | ((tty >> 12) & 0xfff00);
+        if (ttyMajor == major(number) && ttyMinor == minor(number)) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(processes);
+    return found;
+}
+
+// Whether the open descriptor is a terminal that may serve as a port: 0, or
+// the errno to fail with.
+int refusalOf(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return errno;
+    }
+    termios settings{};
+    if (!S_ISCHR(st.st_mode) || !isOfferableTerminalNumber(st.st_rdev) ||
+        ::tcgetattr(fd, &settings) != 0) {
+        return ENOTTY;
+    }
+    // Someone's terminal window or login: raw mode and commands would land
+    // on their screen.
+    return isControllingTerminal(st.st_rdev) ? EBUSY : 0;
+}
+
 }  // namespace
+
+bool isPseudoTerminalNumber(dev_t number) {
+    return major(number) >= kFirstPtySlaveMajor && major(number) <= kLastPtySlaveMajor;
+}
+
+bool isOfferableTerminalNumber(dev_t number) {
+    if (major(number) == kTtyAuxMajor) {
+        return false;  // the process's own terminal, the console, ptmx and the like
+    }
+    return major(number) != kVirtualConsoleMajor || minor(number) >= kFirstSerialMinor;
+}
 
 SerialOpenResult openSerialPort(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return {-1, errno};
+    }
+    if (const int refused = refusalOf(fd); refused != 0) {
+        ::close(fd);
+        return {-1, refused};
     }
     // The lock comes first: TIOCEXCL on a port that someone else holds would
     // stay set on their port after we give up.

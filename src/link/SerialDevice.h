@@ -4,8 +4,16 @@
 // program alone, setting 2,000,000 bit/s 8N1 with every byte passed unchanged,
 // bounded writes and burst-wise reads.
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
+
+// Device numbers: a pseudo-terminal's other end (/dev/pts/<n>); and whether a
+// terminal may serve as a port at all: never /dev/tty, /dev/console,
+// /dev/ptmx (major 5) nor a virtual console (tty0 to tty63).
+bool isPseudoTerminalNumber(dev_t number);
+bool isOfferableTerminalNumber(dev_t number);
 
 struct SerialOpenResult {
     int fd = -1;
@@ -16,8 +24,10 @@ struct SerialOpenResult {
 // terminal, and takes it for this program alone: an exclusive flock (which
 // also stops other instances running as root) and TIOCEXCL (which stops other
 // programs that open the port without locking). A port held elsewhere fails
-// with EWOULDBLOCK (flock) or EBUSY (TIOCEXCL); a path that is not a terminal
-// fails with ENOTTY.
+// with EWOULDBLOCK (flock) or EBUSY (TIOCEXCL); a terminal that is some
+// process's controlling terminal (a terminal window, a login) fails with
+// EBUSY before anything touches it; a path that is not a terminal, or is
+// /dev/ptmx, /dev/tty, the console or a virtual console, fails with ENOTTY.
 SerialOpenResult openSerialPort(const std::string& path);
 
 // Raw mode (no echo, no line editing, no signals, no CR/NL translation, no

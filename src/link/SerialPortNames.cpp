@@ -4,6 +4,7 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,8 +18,10 @@
 #include <sstream>
 #include <string>
 
+#include "link/SerialDevice.h"
 #include "os/UserFolders.h"
-#include "text/LeadingInteger.h"
+#include "text/DebugTrace.h"
+#include "text/TraceText.h"
 
 namespace fs = std::filesystem;
 
@@ -28,10 +31,6 @@ constexpr unsigned kFirstAdapterNumber = 3;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // "ttyUSB12" with prefix "ttyUSB" gives 12; anything but digits after the
@@ -61,19 +60,57 @@ struct PortName {
     fs::path resolved;       // the device it leads to now; empty when none
 };
 
-bool leadsToDevice(const fs::path& entry) {
+// A stand-in device tree (a devRoot other than /dev, as the tests build one)
+// holds plain files as its device nodes.
+bool isStandInNode(const PortsEnvironment& env, const fs::path& resolved) {
+    if (env.devRoot.lexically_normal() == fs::path("/dev")) {
+        return false;
+    }
+    std::error_code ec;
+    const fs::path root = fs::weakly_canonical(env.devRoot, ec);
+    const fs::path relative = resolved.lexically_relative(root);
+    return !ec && !relative.empty() && *relative.begin() != ".." &&
+           fs::is_regular_file(resolved, ec);
+}
+
+// Whether the kernel lists the character device `number` among its terminals:
+// <sys>/dev/char/<major>:<minor>/subsystem is the tty class.
+bool isListedTerminal(const PortsEnvironment& env, dev_t number) {
+    const fs::path entry = env.sysRoot / "dev" / "char" /
+                           (std::to_string(major(number)) + ":" + std::to_string(minor(number)));
+    std::error_code ec;
+    const fs::path subsystem = fs::canonical(entry / "subsystem", ec);
+    return !ec && subsystem.filename() == "tty";
+}
+
+// A link that leads to a terminal device the panel may offer: a character
+// device the kernel lists as a terminal, or a pseudo-terminal's other end;
+// never /dev/tty, /dev/console, /dev/ptmx nor a virtual console.
+bool leadsToTerminal(const PortsEnvironment& env, const fs::path& entry, fs::path& resolved) {
     std::error_code ec;
     if (!fs::is_symlink(fs::symlink_status(entry, ec))) {
         return false;
     }
-    const fs::file_status target = fs::status(entry, ec);
-    return !ec && fs::exists(target) && !fs::is_directory(target);
+    resolved = fs::canonical(entry, ec);
+    if (ec) {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(resolved.c_str(), &st) != 0) {
+        return false;
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        return isStandInNode(env, resolved);
+    }
+    return isOfferableTerminalNumber(st.st_rdev) &&
+           (isPseudoTerminalNumber(st.st_rdev) || isListedTerminal(env, st.st_rdev));
 }
 
 // Every entry of the folder whose name passes the port-name rule, sorted by
-// name so that the choice among equal numbers does not depend on the order
-// in which the file system lists them.
-std::vector<PortName> readPortNames(const fs::path& dir) {
+// name. Other names go to `ignored` when given.
+std::vector<PortName> readPortNames(const PortsEnvironment& env,
+                                    std::vector<std::string>* ignored = nullptr) {
+    const fs::path& dir = env.portsDir;
     std::vector<PortName> names;
     std::error_code ec;
     fs::directory_iterator it(dir, ec);
@@ -81,17 +118,18 @@ std::vector<PortName> readPortNames(const fs::path& dir) {
         PortName name;
         name.path = it->path();
         if (!parseComName(name.path.filename().native(), name.number)) {
+            if (ignored != nullptr) {
+                ignored->push_back(name.path.filename().native());
+            }
             continue;
         }
         std::error_code linkError;
         const fs::path target = fs::read_symlink(name.path, linkError);
         if (!linkError) {
             name.literalTarget = (dir / target).lexically_normal();
-            if (leadsToDevice(name.path)) {
-                name.resolved = fs::canonical(name.path, linkError);
-                if (linkError) {
-                    name.resolved.clear();
-                }
+            fs::path resolved;
+            if (leadsToTerminal(env, name.path, resolved)) {
+                name.resolved = resolved;
             }
         }
         names.push_back(std::move(name));
@@ -318,7 +356,7 @@ void nameDevices(const PortsEnvironment& env) {
     if (!ensureFolder(env.portsDir)) {
         return;
     }
-    std::vector<PortName> names = readPortNames(env.portsDir);
+    std::vector<PortName> names = readPortNames(env);
     std::set<unsigned> held;
     for (const PortName& name : names) {
         held.insert(name.number);
@@ -368,16 +406,16 @@ void nameDevices(const PortsEnvironment& env) {
 }  // namespace
 
 bool parseComName(std::string_view name, unsigned& number) {
-    if (name.size() < 4 || lower(name[0]) != 'c' || lower(name[1]) != 'o' ||
-        lower(name[2]) != 'm') {
+    if (name.size() < 4 || name.size() > 6 || name.substr(0, 3) != "COM" || name[3] == '0') {
         return false;
     }
-    const ScannedInteger scanned = scanInteger(name, 3);
-    if (scanned.negative || scanned.magnitude == 0 ||
-        scanned.magnitude > static_cast<std::uint64_t>(INT_MAX)) {
+    unsigned value = 0;
+    const char* const end = name.data() + name.size();
+    const auto [stop, error] = std::from_chars(name.data() + 3, end, value);
+    if (error != std::errc() || stop != end || value < 1 || value > kLastComNumber) {
         return false;
     }
-    number = static_cast<unsigned>(scanned.magnitude);
+    number = value;
     return true;
 }
 
@@ -395,11 +433,22 @@ void nameNewSerialDevices(const PortsEnvironment& env) {
     }
 }
 
-std::vector<unsigned> listSerialPorts(const PortsEnvironment& env) {
+std::vector<unsigned> listSerialPorts(const PortsEnvironment& env, IgnoredPortNames* ignored) {
     std::vector<unsigned> ports;
     nameNewSerialDevices(env);
     try {
-        for (const PortName& name : readPortNames(env.portsDir)) {
+        std::vector<std::string> others;
+        const std::vector<PortName> names = readPortNames(env, &others);
+        if (ignored != nullptr) {
+            for (const std::string& name : others) {
+                if (ignored->traced.insert(name).second) {
+                    DebugTrace("listSerialPorts", 1,
+                               "ports folder entry \"%s\" ignored: a port name is COM1 to COM255",
+                               traceSafe(name).c_str());
+                }
+            }
+        }
+        for (const PortName& name : names) {
             if (!name.resolved.empty() && !isKernelConsole(env.sysRoot, name.resolved.filename())) {
                 ports.push_back(name.number);
             }
@@ -412,17 +461,5 @@ std::vector<unsigned> listSerialPorts(const PortsEnvironment& env) {
 }
 
 fs::path comPortPath(const PortsEnvironment& env, unsigned number) {
-    const fs::path exact = env.portsDir / comName(number);
-    try {
-        if (leadsToDevice(exact)) {
-            return exact;
-        }
-        for (const PortName& name : readPortNames(env.portsDir)) {
-            if (name.number == number && !name.resolved.empty()) {
-                return name.path;
-            }
-        }
-    } catch (...) {
-    }
-    return exact;
+    return env.portsDir / comName(number);
 }

@@ -9,6 +9,8 @@
 // hand; discovery only ever adds names.
 
 #include <filesystem>
+#include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,12 +24,18 @@ struct PortsEnvironment {
 // real /dev and /sys.
 PortsEnvironment defaultPortsEnvironment();
 
-// True when `name` is a port name: "COM" in any case, at least 4 characters,
-// then a number read the way _wtoi reads it (leading white space, optional
-// sign, decimal digits up to the first non-digit). The number must be positive
-// and at most INT_MAX: zero, negative or overflowing numbers are not ports.
+inline constexpr unsigned kLastComNumber = 255;
+
+// True when `name` is a port name: exactly "COM" and a number from 1 to 255
+// without leading zeros ("COM5x", "COM 5", "com5", "COM05" are not).
 // `number` is written only when the result is true.
 bool parseComName(std::string_view name, unsigned& number);
+
+// The names of the ports folder already traced as not being port names, so
+// that each is traced once.
+struct IgnoredPortNames {
+    std::set<std::string> traced;
+};
 
 // Gives a name to every serial device present that has none yet: an onboard
 // ttyS<k> with a UART behind it becomes COM<k+1>; a USB or ACM adapter gets the
@@ -38,11 +46,12 @@ bool parseComName(std::string_view name, unsigned& number);
 void nameNewSerialDevices(const PortsEnvironment& env);
 
 // Names new devices, then lists the number of every name in the folder that
-// leads to a device present now and not the kernel's console, in ascending
-// order; a number named twice (COM3 and com3) is listed twice. Never throws.
-std::vector<unsigned> listSerialPorts(const PortsEnvironment& env);
+// leads to a terminal device present now (a character device the kernel lists
+// under <sys>/class/tty, or a pseudo-terminal's other end; never /dev/ptmx,
+// /dev/tty or a console), in ascending order. Other names in the folder are
+// ignored, and traced once each when `ignored` is given. Never throws.
+std::vector<unsigned> listSerialPorts(const PortsEnvironment& env,
+                                      IgnoredPortNames* ignored = nullptr);
 
-// The path to open for port `number`: portsDir/COM<number> when that leads to
-// a device, else the first other name in the folder with that number (such as
-// com<number>) that leads to a device, else portsDir/COM<number>.
+// The path to open for port `number`: portsDir/COM<number>.
 std::filesystem::path comPortPath(const PortsEnvironment& env, unsigned number);

@@ -1,14 +1,17 @@
 #include "link/SerialReceiver.h"
 
-#include <array>
+#include <cstring>
+#include <exception>
+#include <system_error>
+#include <vector>
 
 #include "link/SerialDevice.h"
 #include "text/DebugTrace.h"
 #include "text/TraceText.h"
 
 namespace {
-// One burst always fits the dispatcher's 1023 characters.
-constexpr std::size_t kBurstCapacity = 1023;
+// A burst of up to 64 KiB is read at once: a long record arrives whole.
+constexpr std::size_t kBurstCapacity = 64 * 1024;
 }  // namespace
 
 SerialReceiver::SerialReceiver(Deliver deliver, Failed failed)
@@ -23,8 +26,18 @@ void SerialReceiver::start() {
     if (running_ || stopping_) {
         return;
     }
+    if (!wake_.valid()) {
+        DebugTrace("tmRxUartTask", 2, "cannot start the serial receive thread: %s",
+                   std::strerror(wake_.error()));
+        return;
+    }
     running_ = true;
-    thread_ = std::thread([this] { run(); });
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error& failure) {
+        running_ = false;
+        DebugTrace("tmRxUartTask", 2, "cannot start the serial receive thread: %s", failure.what());
+    }
 }
 
 void SerialReceiver::setPort(int fd) {
@@ -57,7 +70,7 @@ void SerialReceiver::stop() {
 }
 
 void SerialReceiver::run() {
-    std::array<char, kBurstCapacity + 1> buffer{};
+    std::vector<char> buffer(kBurstCapacity + 1);
     int port = -1;
     std::stop_token release;
     bool failed = false;  // the port stopped working: wait for the next one
@@ -89,8 +102,14 @@ void SerialReceiver::run() {
             }
         } else if (burst.status == BurstStatus::Data && burst.size > 0) {
             buffer[burst.size] = '\0';
-            DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n", traceSafe(buffer.data()).c_str());
-            deliver_(std::string(buffer.data(), burst.size), release);
+            try {
+                DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n",
+                           traceSafe(buffer.data()).c_str());
+                deliver_(std::string(buffer.data(), burst.size), release);
+            } catch (const std::exception& failure) {
+                // Out of memory for one burst: it is lost, the port goes on.
+                DebugTrace("tmRxUartTask", 3, "burst dropped: %s", failure.what());
+            }
         }
     }
     std::lock_guard lock(mutex_);

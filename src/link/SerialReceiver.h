@@ -11,7 +11,7 @@
 #include "os/WakeEvent.h"
 
 // The serial receive thread: while a port is set it reads one burst at a time
-// (ended by more than 10 ms of silence or 1023 bytes) and delivers each burst
+// (ended by more than 10 ms of silence or 64 KiB) and delivers each burst
 // in order. It blocks in poll on the port and its wake event: no timer ticks.
 // A port that stops working (unplugged) is reported once through `failed`.
 class SerialReceiver {

@@ -80,6 +80,43 @@ bool SerialTransport::choose(unsigned number) {
     return true;
 }
 
+SerialTransport::OpenedDevice SerialTransport::describeOpened(const std::string& path) const {
+    OpenedDevice device;
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0) {
+        device.linkInode = link.st_ino;
+        device.linkMade = link.st_ctim;
+    }
+    std::error_code ec;
+    const std::filesystem::path text = std::filesystem::read_symlink(path, ec);
+    device.linkText = text.string();
+    const std::filesystem::path leadsTo = (ports_.portsDir / text).lexically_normal().parent_path();
+    device.stableName = !ec && leadsTo == (ports_.devRoot / "serial" / "by-id").lexically_normal();
+    struct stat node {};
+    if (::stat(path.c_str(), &node) == 0) {
+        device.number = node.st_rdev;
+        device.pseudoTerminal = isPseudoTerminalNumber(node.st_rdev);
+    }
+    return device;
+}
+
+bool SerialTransport::leadsToTheDeviceThatWentAway() const {
+    const OpenedDevice now = describeOpened(comPortPath(ports_, number_).string());
+    if (opened_.pseudoTerminal) {
+        // A pseudo-terminal's number is given again to whoever opens the next
+        // one (a terminal window): only a link made anew leads to the machine.
+        return now.linkInode != opened_.linkInode ||
+               now.linkMade.tv_sec != opened_.linkMade.tv_sec ||
+               now.linkMade.tv_nsec != opened_.linkMade.tv_nsec;
+    }
+    if (now.linkText != opened_.linkText) {
+        return false;  // re-pointed meanwhile: the operator chooses it again
+    }
+    // The adapter's stable name names that adapter; a plain device name only
+    // the same device number.
+    return opened_.stableName || now.number == opened_.number;
+}
+
 // Opens the chosen port's name as it leads now, raw at 2,000,000 bit/s 8N1,
 // and has the receive thread serve it.
 bool SerialTransport::openChosenPort(int& error) {
@@ -95,6 +132,8 @@ bool SerialTransport::openChosenPort(int& error) {
     error_ = 0;
     std::error_code ignored;
     device_ = std::filesystem::canonical(path, ignored).string();
+    opened_ = describeOpened(path.string());
+    otherDeviceTraced_ = false;
     if (receiver_) {
         receiver_->setPort(opened.fd);
     }
@@ -134,6 +173,19 @@ void SerialTransport::lookAtPort() {
         return;
     }
     if (state_ != SerialState::Away) {
+        return;
+    }
+    struct stat there {};
+    const std::string path = comPortPath(ports_, number_).string();
+    if (::stat(path.c_str(), &there) != 0 || !S_ISCHR(there.st_mode)) {
+        return;  // nothing there yet
+    }
+    if (!leadsToTheDeviceThatWentAway()) {
+        if (!otherDeviceTraced_) {
+            otherDeviceTraced_ = true;
+            DebugTrace("Link::lookAtChosenPort", 2,
+                       "COM%u leads to another device now; not reopened by itself", number_);
+        }
         return;
     }
     int error = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -40,6 +42,21 @@ class SerialTransport final : public LinkTransport {
     void lookAtPort();
 
   private:
+    // What the open port's name led to, so that only that device is reopened
+    // by itself.
+    struct OpenedDevice {
+        ino_t linkInode = 0;   // the name's link: a link made anew has another
+        timespec linkMade{};   // ... inode or change time
+        std::string linkText;  // what the link holds
+        dev_t number = 0;      // the device's number
+        bool pseudoTerminal = false;
+        bool stableName = false;  // the link leads through <dev>/serial/by-id/
+    };
+    OpenedDevice describeOpened(const std::string& path) const;
+    // Whether the name leads to the device that went away (or, for a
+    // pseudo-terminal, was linked anew).
+    bool leadsToTheDeviceThatWentAway() const;
+
     void close();
     bool openChosenPort(int& error);
     void wentAway();
@@ -53,6 +70,8 @@ class SerialTransport final : public LinkTransport {
     SerialState state_ = SerialState::None;
     int error_ = 0;
     std::string device_;
-    SerialCommandWriter writer_;  // what the line owes survives a port switch
+    OpenedDevice opened_;
+    bool otherDeviceTraced_ = false;  // while away: "not reopened" said once
+    SerialCommandWriter writer_;      // what the line owes survives a port switch
     std::unique_ptr<SerialReceiver> receiver_;
 };

@@ -22,7 +22,7 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
           controller_->showLinkStatus();
       }) {
     if (!setup_.environment.serialPorts) {
-        setup_.environment.serialPorts = [ports = setup_.ports] { return listSerialPorts(ports); };
+        setup_.environment.serialPorts = [this] { return link_.serialPorts(); };
     }
     controller_ =
         std::make_unique<PanelController>(model_, store_, liveLink_, *records_, setup_.environment);

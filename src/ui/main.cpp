@@ -6,7 +6,10 @@
 #include <cstdlib>
 #include <optional>
 
+#include "cli/PanelCommandLine.h"
+#include "cli/StartGuard.h"
 #include "journal/Journal.h"
+#include "os/OpenFilesLimit.h"
 #include "os/StopSignals.h"
 #include "panel/Panel.h"
 #include "settings/SettingsStore.h"
@@ -21,9 +24,25 @@ namespace {
 // How long closing the panel waits for records and settings still on their way.
 constexpr std::chrono::seconds kCloseWaitLimit{5};
 
+int runPanel(int argc, char* argv[]);
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // --help, --version and wrong options end here, before any window or file.
+    if (const CommandLineVerdict commandLine = readPanelCommandLine(argc, argv); !commandLine.run) {
+        return commandLine.exitStatus;
+    }
+    if (const OpenFilesOutcome files = raiseOpenFilesLimit(); !files.enough) {
+        std::fprintf(stderr, "TolvaneApp: %s\n", files.message.c_str());
+        return EXIT_FAILURE;
+    }
+    return runGuarded("TolvaneApp", [&] { return runPanel(argc, argv); });
+}
+
+namespace {
+
+int runPanel(int argc, char* argv[]) {
     // Before anything is written: a file size limit must fail a write, not end the program.
     ignoreFileSizeSignal();
     // Before any thread starts, so that none of them takes a stop signal.
@@ -60,3 +79,5 @@ int main(int argc, char* argv[]) {
     }
     return 0;
 }
+
+}  // namespace

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <stop_token>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -39,6 +43,31 @@ TEST(ChunkQueue, AFullQueueHoldsTheProducerWithoutLosingAnythingAndCloseReleases
     std::thread blocked([&] { EXPECT_EQ(queue.push("y"), ChunkQueue::Push::Closed); });
     queue.close();
     blocked.join();
+}
+
+// Whole datagrams are large: the queue is bounded by bytes too, and an empty
+// queue still takes a chunk larger than that bound.
+TEST(ChunkQueue, ItsBytesAreBoundedAndAnEmptyQueueTakesAnyChunk) {
+    ChunkQueue queue(100, 10);
+    EXPECT_EQ(queue.push(std::string(25, 'a')), ChunkQueue::Push::QueuedFirst);
+    std::stop_source release;
+    std::thread waiting(
+        [&] { EXPECT_EQ(queue.push("b", release.get_token()), ChunkQueue::Push::Cancelled); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    release.request_stop();
+    waiting.join();
+
+    std::vector<std::string> batch;
+    EXPECT_FALSE(queue.popBatch(batch, 5));
+    EXPECT_EQ(queue.push("12345"), ChunkQueue::Push::QueuedFirst);
+    EXPECT_EQ(queue.push("67890"), ChunkQueue::Push::Queued);
+    std::thread producer([&] { EXPECT_NE(queue.push("x"), ChunkQueue::Push::Closed); });
+    batch.clear();
+    while (batch.size() < 3) {
+        queue.popBatch(batch, 1);
+    }
+    producer.join();
+    EXPECT_EQ(batch, (std::vector<std::string>{"12345", "67890", "x"}));
 }
 
 TEST(ChunkQueue, AFullQueueLetsGoOfAProducerWhoseReleaseIsRequested) {

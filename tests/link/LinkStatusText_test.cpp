@@ -36,6 +36,11 @@ LinkStatus serial(SerialState state, int error = 0) {
     return status;
 }
 
+LinkStatus withLosses(LinkStatus status, std::uint64_t lost) {
+    status.recentlyLost = lost;
+    return status;
+}
+
 PeerAddress machine() {
     return PeerAddress{inet_addr("192.168.1.20"), htons(5000)};
 }
@@ -67,6 +72,10 @@ const std::vector<StatusRow> kRows = {
      {},
      LinkMark::Silent,
      "NET · machine 192.168.1.20:5000 · no frame yet"},
+    {"NetDatagramsLostLately", withLosses(net(true, machine()), 1993), 0, LinkMark::Failed,
+     "NET · 1,993 datagrams lost while the panel was not reading"},
+    {"NetOneDatagramLost", withLosses(net(true, machine()), 1), 0, LinkMark::Failed,
+     "NET · 1 datagram lost while the panel was not reading"},
     {"NetPortTaken",
      net(false, {}),
      {},

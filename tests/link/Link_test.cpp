@@ -4,13 +4,18 @@
 
 #include <poll.h>
 
+#include <QLocale>
 #include <array>
 #include <chrono>
+#include <filesystem>
+#include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "link/Link.h"
+#include "link/LinkStatusText.h"
 #include "support/LoopbackWire.h"
 #include "support/Probes.h"
 #include "support/Pty.h"
@@ -82,12 +87,6 @@ TEST_F(LinkTest, NetCommandsWaitForTheMachineThenGoToTheLatestSender) {
     LoopbackEndpoint machine;
     LoopbackEndpoint other;
 
-    // An empty datagram names a sender but does not make it the machine.
-    machine.sendTo(udpPort, "");
-    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.peer.port != 0; }));
-    EXPECT_FALSE(link.status().peerKnown);
-    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Dropped);
-
     machine.sendTo(udpPort, frame(1));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
     EXPECT_EQ(chunks[0], frame(1));
@@ -103,6 +102,61 @@ TEST_F(LinkTest, NetCommandsWaitForTheMachineThenGoToTheLatestSender) {
     EXPECT_EQ(link.send(std::string("kavrin_clear\0rest", 17)), SendResult::Sent);
     EXPECT_EQ(other.receive(), std::vector<std::string>{withNul("kavrin_clear")});
     EXPECT_TRUE(machine.receive(20ms).empty());
+}
+
+// Only a datagram that holds a complete frame names the machine: an empty
+// or stray one from anyone is counted and ignored, and commands keep going
+// to the machine.
+TEST_F(LinkTest, OnlyADatagramHoldingACompleteFrameNamesTheMachine) {
+    link.start();
+    LoopbackEndpoint machine;
+    LoopbackEndpoint other;
+    // Before any frame: an empty datagram names nobody.
+    testing::internal::CaptureStdout();
+    other.sendTo(udpPort, "");
+    machine.sendTo(udpPort, frame(1));
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
+    EXPECT_EQ(link.status().peer, PeerAddress::fromSockaddr(machine.address()));
+
+    const std::vector<std::string> strays = {
+        "",
+        "start[2,0,2,1,15,30,45,0,0]",
+        "]end start[",
+        "x",
+        std::string("kavrin\0start[2,0,2,1,15,30,45,0,0]end", 38),
+        std::string(2000, ' '),
+    };
+    for (const std::string& stray : strays) {
+        other.sendTo(udpPort, stray);
+    }
+    machine.sendTo(udpPort, frame(2));  // after the strays in the socket's queue
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 2; }));
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(chunks, (std::vector<std::string>{frame(1), frame(2)}));
+    EXPECT_EQ(link.ignoredDatagrams(), strays.size() + 1);
+    EXPECT_EQ(link.status().peer, PeerAddress::fromSockaddr(machine.address()));
+    EXPECT_EQ(trace.find("machine address changed"), std::string::npos) << trace;
+    // Traced at the first, the tenth, the hundredth, ...: a flood of them
+    // never floods the trace.
+    EXPECT_NE(trace.find("D:[tmRxNetTask,5]datagrams without a complete frame ignored so far: 1, "
+                         "the latest from " +
+                         PeerAddress::fromSockaddr(other.address()).text() + "\r\n"),
+              std::string::npos)
+        << trace;
+    EXPECT_EQ(trace.find("ignored so far: 2"), std::string::npos);
+    EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
+    EXPECT_EQ(machine.receive(), std::vector<std::string>{withNul("kavrin_key:print")});
+    EXPECT_TRUE(other.receive(20ms).empty());
+}
+
+// A datagram is read whole: a record far beyond 1,023 bytes arrives as sent.
+TEST_F(LinkTest, ADatagramIsHandedOverWhole) {
+    link.start();
+    LoopbackEndpoint machine;
+    const std::string large = "start[3,0,2,1,15,30,45,0,0," + std::string(65000, 'r') + "]end";
+    machine.sendTo(udpPort, large);
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
+    EXPECT_EQ(chunks[0], large);
 }
 
 TEST_F(LinkTest, AFloodIsHandedOverInBatchesInOrderAndWhole) {
@@ -156,6 +210,63 @@ TEST_F(SerialLinkTest, APortCarriesCommandsAndBurstsUntilNetIsChosen) {
     EXPECT_EQ(com7.read(30ms), "");
 }
 
+// While a serial port carries the commands, datagrams wait in the socket's
+// queue, which overflows: the kernel's drops are counted, traced and shown
+// in the status line while recent.
+TEST_F(SerialLinkTest, DatagramsTheKernelDroppedAreCountedAndShown) {
+    link.start();
+    LoopbackEndpoint machine;
+    machine.sendTo(udpPort, frame(0));
+    ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
+    ASSERT_TRUE(link.chooseSerial(7));
+    constexpr int kSent = 20000;  // far beyond what the socket's queue holds
+    for (int count = 1; count <= kSent; ++count) {
+        machine.sendTo(udpPort, frame(count));
+    }
+    testing::internal::CaptureStdout();
+    link.chooseNet();
+    // The drop count travels with the next datagram queued after the drops.
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            machine.sendTo(udpPort, frame(kSent + 1));
+            return !chunks.empty() && chunks.back() == frame(kSent + 1);
+        },
+        5000ms));
+    ASSERT_TRUE(pumpUntil([&] { return link.status().recentlyLost > 0; }));
+    const std::string trace = testing::internal::GetCapturedStdout();
+    // Everything sent was handed over or counted as lost.
+    std::size_t handed = 0;
+    std::set<std::string> seen(chunks.begin(), chunks.end());
+    for (int count = 0; count <= kSent + 1; ++count) {
+        handed += seen.count(frame(count));
+    }
+    const std::uint64_t lost = link.status().recentlyLost;
+    EXPECT_GT(lost, 0u);
+    EXPECT_EQ(handed + lost, static_cast<std::size_t>(kSent + 2)) << trace;
+    EXPECT_NE(trace.find("D:[tmRxNetTask,6]"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" datagrams lost in the socket's queue while the panel was not reading"),
+              std::string::npos);
+    const LinkStatusLine line = describeLink(link.status(), udpPort, 0);
+    EXPECT_EQ(line.mark, LinkMark::Failed);
+    EXPECT_EQ(line.text.toStdString(), "NET · " +
+                                           QLocale(QLocale::English, QLocale::UnitedStates)
+                                               .toString(static_cast<qulonglong>(lost))
+                                               .toStdString() +
+                                           " datagrams lost while the panel was not reading");
+}
+
+// A burst is read up to 64 KiB at once: a record far beyond 1,023 bytes
+// arrives in one chunk.
+TEST_F(SerialLinkTest, ALongBurstIsHandedOverInOneChunk) {
+    link.start();
+    ASSERT_TRUE(link.chooseSerial(7));
+    const std::string large = "start[4,0,2,1,15,30,45,0,0," + std::string(20000, 'r') + "]end";
+    com7.write(large);
+    ASSERT_TRUE(pumpUntil([&] { return !chunks.empty(); }));
+    EXPECT_EQ(chunks, std::vector<std::string>{large});
+}
+
 // The template check asks the link how long a command may be.
 TEST_F(SerialLinkTest, TheLongestCommandIsTheChosenLinks) {
     EXPECT_EQ(link.longestCommand(), 65507u);  // one UDP datagram over IPv4
@@ -188,6 +299,44 @@ TEST_F(SerialLinkTest, AnUnpluggedPortIsClosedAndItsWritesFail) {
     ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serial == SerialState::Away; }));
     EXPECT_FALSE(link.status().serialOpen);
     EXPECT_EQ(link.send("kavrin_key:print"), SendResult::WriteFailed);
+}
+
+// A pseudo-terminal's number is handed to the next terminal that opens: the
+// name's old link then leads to a stranger's terminal. The port waits until
+// its name is linked anew; the stranger gets nothing.
+TEST_F(LinkTest, AWaitingPortReopensOnlyThroughALinkMadeAnew) {
+    const std::filesystem::path ports = home / "ports";
+    std::filesystem::create_directories(ports);
+    auto machine = std::make_unique<Pty>();
+    std::filesystem::create_symlink(machine->slavePath(), ports / "via");
+    std::filesystem::create_symlink(ports / "via", ports / "COM9");
+    link.start();
+    ASSERT_TRUE(link.chooseSerial(9));
+    machine->unplug();
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serial == SerialState::Away; }));
+
+    // The old link now leads to someone else's terminal.
+    Pty stranger;
+    testing::internal::CaptureStdout();
+    const int before = portEvents;
+    std::filesystem::remove(ports / "via");
+    std::filesystem::create_symlink(stranger.slavePath(), ports / "via");
+    ASSERT_TRUE(pumpUntil([&] { return portEvents > before; }));
+    EXPECT_EQ(link.status().serial, SerialState::Away);
+    EXPECT_EQ(link.send("kavrin_key:star"), SendResult::WriteFailed);
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("D:[Link::lookAtChosenPort,2]COM9 leads to another device now; not "
+                         "reopened by itself\r\n"),
+              std::string::npos)
+        << trace;
+    EXPECT_EQ(stranger.read(30ms), "");
+
+    // Linked anew, as a simulator started again does: reopened by itself.
+    std::filesystem::remove(ports / "COM9");
+    std::filesystem::create_symlink(stranger.slavePath(), ports / "COM9");
+    ASSERT_TRUE(reported([](const LinkStatus& s) { return s.serial == SerialState::Open; }));
+    EXPECT_EQ(link.send("kavrin_key:star"), SendResult::Sent);
+    EXPECT_EQ(stranger.read(30ms), withNul("kavrin_key:star"));
 }
 
 // A name linked, re-pointed or removed in the ports folder is announced

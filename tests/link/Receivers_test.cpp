@@ -220,8 +220,9 @@ TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
     getsockname(machine, reinterpret_cast<sockaddr*>(&machineAddress), &size);
 
     const sockaddr_in panel = loopback(port);
+    const auto datagramOf = [](int i) { return "start[" + std::to_string(i) + "]end"; };
     for (int i = 0; i < 200; ++i) {
-        const std::string datagram = std::to_string(i);
+        const std::string datagram = datagramOf(i);
         while (!receiver.bound()) {
             std::this_thread::sleep_for(1ms);
         }
@@ -231,7 +232,7 @@ TEST(NetReceiverThread, DeliversDatagramsInOrderAndLearnsTheSender) {
     ASSERT_TRUE(inbox.wait(200));
     const std::vector<std::string> chunks = inbox.chunks();
     for (int i = 0; i < 200; ++i) {
-        EXPECT_EQ(chunks[static_cast<std::size_t>(i)], std::to_string(i));
+        EXPECT_EQ(chunks[static_cast<std::size_t>(i)], datagramOf(i));
     }
     EXPECT_TRUE(net.peerKnown);
     EXPECT_EQ(net.peer(), PeerAddress::fromSockaddr(machineAddress));

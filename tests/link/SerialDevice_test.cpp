@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -229,17 +231,76 @@ TEST(OpenSerialPort, ReportsWhyAPathCannotBeOpened) {
     const std::string plainFile = folder + "/COM3";
     std::ofstream(plainFile) << "not a terminal";
 
+    const std::string fifo = folder + "/COM5";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
     struct Case {
         std::string path;
         int error;
     };
-    for (const Case& c : {Case{folder + "/COM4", ENOENT}, Case{plainFile, ENOTTY}}) {
+    // None of them is a serial port: /dev/ptmx is a terminal device that
+    // "opens" with nothing behind it.
+    const Case cases[] = {
+        {folder + "/COM4", ENOENT}, {plainFile, ENOTTY},   {fifo, ENOTTY},
+        {"/dev/null", ENOTTY},      {"/dev/zero", ENOTTY}, {"/dev/ptmx", ENOTTY},
+    };
+    for (const Case& c : cases) {
         const SerialOpenResult opened = openSerialPort(c.path);
         EXPECT_LT(opened.fd, 0) << c.path;
         EXPECT_EQ(opened.error, c.error) << c.path;
         closeSerialPort(opened.fd);
     }
     std::filesystem::remove_all(folder);
+}
+
+// Another program's terminal (a terminal window holding a shell): it is not
+// opened, so it is neither put into raw mode nor written to.
+TEST_F(PtyPort, AnotherProcesssControllingTerminalIsNeverOpened) {
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(ready[0]);
+        ::close(release[1]);
+        // A session leader that opens a terminal makes it its controlling one.
+        ::setsid();
+        const int terminal = ::open(slavePath.c_str(), O_RDWR);
+        char byte = terminal >= 0 ? 1 : 0;
+        (void)!::write(ready[1], &byte, 1);
+        (void)!::read(release[0], &byte, 1);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 1);
+
+    const int look = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+    termios before{};
+    ASSERT_EQ(::tcgetattr(look, &before), 0);
+
+    const SerialOpenResult opened = openSerialPort(slavePath);
+    EXPECT_LT(opened.fd, 0);
+    EXPECT_EQ(opened.error, EBUSY);
+    closeSerialPort(opened.fd);
+
+    termios after{};
+    ASSERT_EQ(::tcgetattr(look, &after), 0);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    ::close(look);
+    pollfd output{master, POLLIN, 0};
+    EXPECT_EQ(::poll(&output, 1, 20), 0) << "nothing reached the terminal";
+
+    ::close(release[1]);
+    ::close(ready[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
 }
 
 TEST(WriteSerial, NothingToWriteSucceedsAndABadPortFails) {

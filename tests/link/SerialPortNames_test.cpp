@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "support/Pty.h"
 #include "support/ScopedEnv.h"
 
 namespace fs = std::filesystem;
@@ -23,36 +25,36 @@ struct NameCase {
     std::optional<unsigned> number;  // nullopt: not a port name
 };
 
-TEST(ParseComName, ReadsTheNumberAfterThePrefixLikeWtoi) {
+// A port name is exactly "COM" and a number from 1 to 255 without leading
+// zeros: anything looser would offer a second COM5 beside the real one.
+TEST(ParseComName, IsComAndANumberFromOneTo255) {
     const std::vector<NameCase> cases = {
+        {"COM1", 1u},
         {"COM3", 3u},
-        {"com10", 10u},
-        {"CoM7", 7u},
-        {"COM12X", 12u},
-        {"COM007", 7u},
-        {"COM 5", 5u},
-        {"COM\t\n8", 8u},
-        {"COM+4", 4u},
-        {"COM3 ", 3u},
-        {"COM2147483647", 2147483647u},
+        {"COM10", 10u},
+        {"COM255", 255u},
+        {"COM5x", std::nullopt},
+        {"COM11 ", std::nullopt},
+        {"COM12\n", std::nullopt},
+        {"com13", std::nullopt},
+        {"Com7", std::nullopt},
+        {"COM 14", std::nullopt},
+        {" COM4", std::nullopt},
+        {"COM05", std::nullopt},
+        {"COM007", std::nullopt},
+        {"COM+4", std::nullopt},
+        {"COM256", std::nullopt},
+        {"COM1000", std::nullopt},
         {"", std::nullopt},
         {"CO", std::nullopt},
         {"COM", std::nullopt},
         {"COM0", std::nullopt},
         {"COM00", std::nullopt},
         {"COMA", std::nullopt},
-        {"COM-", std::nullopt},
-        {"COM-0", std::nullopt},
-        {"XCOM3", std::nullopt},
-        {"CON3", std::nullopt},
-        {"COM 0x10", std::nullopt},
-        // A negative number would be offered as a huge port number that no
-        // name in the folder carries.
         {"COM-3", std::nullopt},
-        // Too large for a port number: no wrap-around to a small number.
+        {"XCOM3", std::nullopt},
         {"COM2147483648", std::nullopt},
         {"COM4294967299", std::nullopt},
-        {"COM99999999999999999999999", std::nullopt},
     };
     for (const NameCase& c : cases) {
         unsigned number = 12345;
@@ -163,18 +165,36 @@ TEST_F(PortsFolder, ListsNamesThatLeadToDevicesInAscendingOrder) {
     plug("lineB");
     plug("lineC");
     addName("COM3", dev("lineA"));
-    addName("com10", dev("lineB"));
+    addName("COM10", dev("lineB"));
     addName("COM7", dev("lineC"));
 
     EXPECT_THAT(enumerate(), ElementsAre(3u, 7u, 10u));
 }
 
-TEST_F(PortsFolder, TwoNamesWithOneNumberGiveTwoEntries) {
+// Loose names beside a real COM5 are not offered as a second COM5 (or as
+// anything); each is traced once, not at every listing.
+TEST_F(PortsFolder, OtherNamesAreIgnoredAndTracedOnce) {
     plug("lineA");
-    addName("COM3", dev("lineA"));
-    addName("com3", dev("lineA"));
+    addName("COM5", dev("lineA"));
+    const std::vector<std::string> loose = {"COM5x", "COM11 ", "COM12\n",
+                                            "com13", "COM 14", "COM05"};
+    for (const std::string& name : loose) {
+        addName(name, dev("lineA"));
+    }
+    IgnoredPortNames ignored;
+    testing::internal::CaptureStdout();
+    EXPECT_THAT(listSerialPorts(env, &ignored), ElementsAre(5u));
+    const std::string trace = testing::internal::GetCapturedStdout();
+    for (const char* shown : {"COM5x", "COM11 ", "COM12\\x0a", "com13", "COM 14", "COM05"}) {
+        EXPECT_THAT(trace,
+                    testing::HasSubstr(std::string("D:[listSerialPorts,1]ports folder entry \"") +
+                                       shown + "\" ignored: a port name is COM1 to COM255\r\n"));
+    }
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 6);
 
-    EXPECT_THAT(enumerate(), ElementsAre(3u, 3u));
+    testing::internal::CaptureStdout();
+    EXPECT_THAT(listSerialPorts(env, &ignored), ElementsAre(5u));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_F(PortsFolder, JunkInTheFolderIsSkippedHarmlessly) {
@@ -185,6 +205,7 @@ TEST_F(PortsFolder, JunkInTheFolderIsSkippedHarmlessly) {
     }
     addName("COM12X", dev("lineA"));
     addName("COM 4", dev("lineA"));
+    addName("COM4", dev("lineA"));
     addName("COM5", dev("unplugged"));  // the device is not there now
     addName("COM9", env.devRoot);       // a folder is not a device
     addName("COM11", "COM11");          // a link to itself
@@ -192,7 +213,7 @@ TEST_F(PortsFolder, JunkInTheFolderIsSkippedHarmlessly) {
     writeText(port("COM8"), "not a link");
     addName("COM" + std::string(240, '9'), dev("lineA"));
 
-    EXPECT_THAT(enumerate(), ElementsAre(4u, 12u));
+    EXPECT_THAT(enumerate(), ElementsAre(4u));
 }
 
 TEST_F(PortsFolder, MissingFolderIsCreatedForTheUserAlone) {
@@ -240,7 +261,7 @@ TEST_F(PortsFolder, AdaptersFoundTogetherAreNumberedByTheirStableNames) {
 
 TEST_F(PortsFolder, NewAdapterTakesTheLowestNumberNoNameHolds) {
     addName("COM3", dev("gone"));
-    writeText(port("com4"), "");
+    writeText(port("COM4"), "");
     addName("COM6", dev("gone"));
     addName("COM1", dev("gone"));
     const fs::path adapter = plugAdapter("ttyUSB0", "usb-Maker_Adapter_A1-if00-port0");
@@ -397,16 +418,38 @@ TEST_F(PortsFolder, AnAdapterThatIsTheConsoleIsNeitherNamedNorOffered) {
     EXPECT_THAT(folderNames(), ElementsAre("COM3"));
 }
 
-TEST_F(PortsFolder, PortPathPrefersTheCanonicalNameThenAnyNameOfThatNumber) {
-    plug("lineA");
-    plug("lineB");
-    addName("com5", dev("lineA"));
-    addName("COM7", dev("gone"));
-    addName("Com7", dev("lineB"));
-    addName("COM8", dev("lineA"));
+// Only terminal devices are offered: a pseudo-terminal's other end, or a
+// character device the kernel lists as a terminal; never /dev/zero, /dev/null,
+// a FIFO, a regular file, /dev/ptmx, /dev/tty or a console, whatever sysfs says.
+TEST_F(PortsFolder, OnlyTerminalDevicesAreOffered) {
+    const Pty pty;
+    ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0);
+    writeText(root / "plain", "");
+    // The kernel's tty class, as sysfs shows it, for /dev/full (1:7), /dev/ptmx
+    // (5:2) and /dev/tty (5:0).
+    fs::create_directories(env.sysRoot / "class" / "tty");
+    for (const char* number : {"1:7", "5:2", "5:0"}) {
+        const fs::path entry = env.sysRoot / "dev" / "char" / number;
+        fs::create_directories(entry);
+        fs::create_symlink(env.sysRoot / "class" / "tty", entry / "subsystem");
+    }
+    addName("COM1", "/dev/zero");
+    addName("COM2", "/dev/null");
+    addName("COM3", root / "fifo");
+    addName("COM4", root / "plain");
+    addName("COM5", "/dev/ptmx");
+    addName("COM6", "/dev/tty");
+    addName("COM7", "/dev/console");
+    addName("COM8", "/dev/tty0");
+    addName("COM9", pty.slavePath());
+    addName("COM10", "/dev/full");
 
-    EXPECT_EQ(comPortPath(env, 5), port("com5"));
-    EXPECT_EQ(comPortPath(env, 7), port("Com7"));
+    EXPECT_THAT(enumerate(), ElementsAre(9u, 10u));
+}
+
+TEST_F(PortsFolder, PortPathIsTheNameInTheFolder) {
+    plug("lineA");
+    addName("COM8", dev("lineA"));
     EXPECT_EQ(comPortPath(env, 8), port("COM8"));
     EXPECT_EQ(comPortPath(env, 12), port("COM12"));
 }

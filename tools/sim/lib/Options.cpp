@@ -2,6 +2,14 @@
 
 #include <arpa/inet.h>
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+
+#include "cli/CommandLine.h"
+
 #include "Numbers.h"
 
 namespace sim {
@@ -76,122 +84,160 @@ bool isComName(std::string_view name) {
     return parseInteger(name.substr(3), 1, 255).has_value();
 }
 
+namespace {
+
+// The simulator's options as QCommandLineParser reads them; the value names
+// are for the parser only (the usage text is written out below).
+std::vector<QCommandLineOption> simulatorOptions() {
+    const auto valued = [](const char* name) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    };
+    const auto flag = [](const char* name) {
+        return QCommandLineOption(QString::fromLatin1(name));
+    };
+    return {QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+            valued("udp"),
+            valued("serial"),
+            valued("local-port"),
+            valued("rate"),
+            valued("period"),
+            valued("slots"),
+            valued("script"),
+            valued("flood"),
+            valued("flood-rate"),
+            flag("malformed"),
+            flag("once"),
+            valued("exit-after"),
+            valued("gap")};
+}
+
+// --udp takes its value only when one follows ("--udp --once" is the default
+// target): the parser wants every value, so a bare --udp gets the default's.
+std::vector<std::string> withUdpValue(const std::vector<std::string>& args) {
+    std::vector<std::string> out{"tolvane-sim"};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--udp" && (i + 1 == args.size() || args[i + 1].starts_with("-"))) {
+            out.emplace_back("--udp=127.0.0.1:39451");
+        } else {
+            out.push_back(args[i]);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 ParsedOptions parseOptions(const std::vector<std::string>& args) {
     ParsedOptions result;
     Options& o = result.options;
     std::string& error = result.error;
-    int modes = 0;
-    bool localPortGiven = false;
 
-    for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> attached;
-        if (const auto eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
-            attached = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        const auto value = [&]() -> std::optional<std::string> {
-            if (attached) {
-                return attached;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            error = name + " needs a value";
-            return std::nullopt;
-        };
-        const auto number = [&](std::int64_t lo, std::int64_t hi) -> std::optional<std::int64_t> {
-            const auto text = value();
-            if (!text) {
-                return std::nullopt;
-            }
-            const auto parsed = parseInteger(*text, lo, hi);
-            if (!parsed) {
-                error = name + " needs a whole number from " + std::to_string(lo) + " to " +
-                        std::to_string(hi) + ", not '" + *text + "'";
-            }
-            return parsed;
-        };
-        const auto flag = [&] {
-            if (attached) {
-                error = name + " takes no value";
-            }
-        };
-
-        if (name == "--help" || name == "-h") {
-            o.help = true;
-        } else if (name == "--udp") {
-            if (o.link != LinkKind::None) {
-                error = "choose one link: --udp or --serial";
-            }
-            o.link = LinkKind::Udp;
-            std::optional<std::string> text = attached;
-            if (!text && i + 1 < args.size() && !args[i + 1].starts_with("-")) {
-                text = args[++i];
-            }
-            if (text && error.empty()) {
-                if (const auto target = parseUdpTarget(*text, error)) {
-                    o.target = *target;
-                }
-            }
-        } else if (name == "--serial") {
-            if (o.link != LinkKind::None) {
-                error = "choose one link: --udp or --serial";
-            } else if (const auto text = value()) {
-                o.link = LinkKind::Serial;
-                o.comName = *text;
-                if (!isComName(o.comName)) {
-                    error = "--serial needs a port name COM1 to COM255, not '" + o.comName + "'";
-                }
-            }
-        } else if (name == "--local-port") {
-            localPortGiven = true;
-            if (const auto n = number(0, 65535)) {
-                o.localPort = static_cast<std::uint16_t>(*n);
-            }
-        } else if (name == "--rate") {
-            o.rate = number(1, 1000000).value_or(o.rate);
-        } else if (name == "--period") {
-            o.periodMs = number(0, 3600000).value_or(o.periodMs);
-        } else if (name == "--slots") {
-            if (const auto text = value()) {
-                error = checkSlots(*text, o.slots);
-            }
-        } else if (name == "--script") {
-            if (const auto text = value()) {
-                o.scriptFile = *text;
-                o.mode = Mode::Script;
-                ++modes;
-            }
-        } else if (name == "--flood") {
-            o.floodCount = number(1, 1000000000).value_or(0);
-            o.mode = Mode::Flood;
-            ++modes;
-        } else if (name == "--flood-rate") {
-            o.floodRate = number(1, 1000000).value_or(o.floodRate);
-        } else if (name == "--malformed") {
-            flag();
-            o.malformed = true;
-        } else if (name == "--once") {
-            flag();
-            o.mode = Mode::Once;
-            ++modes;
-        } else if (name == "--exit-after") {
-            o.exitAfterMs = number(0, 604800000);
-        } else if (name == "--gap") {
-            o.gapMs = number(0, 10000);
-        } else {
-            error = "unknown option '" + args[i] + "'";
-        }
-    }
-    if (!error.empty() || o.help) {
+    QCommandLineParser parser;
+    error = cli::parse(parser, simulatorOptions(), cli::argumentsOf(withUdpValue(args)));
+    if (!error.empty()) {
         return result;
     }
+    const auto values = [&](const char* name) {
+        std::vector<std::string> all;
+        for (const QString& value : parser.values(QString::fromLatin1(name))) {
+            all.push_back(cli::bytesOf(value));
+        }
+        return all;
+    };
+    // Every value given is checked; the last one counts.
+    const auto number = [&](const char* name, std::int64_t lo,
+                            std::int64_t hi) -> std::optional<std::int64_t> {
+        std::optional<std::int64_t> last;
+        for (const std::string& text : values(name)) {
+            last = parseInteger(text, lo, hi);
+            if (!last) {
+                error = std::string("--") + name + " needs a whole number from " +
+                        std::to_string(lo) + " to " + std::to_string(hi) + ", not '" + text + "'";
+                return std::nullopt;
+            }
+        }
+        return last;
+    };
+    const QStringList named = parser.optionNames();  // each time given, in order
+    const auto given = [&](const char* name) {
+        return static_cast<int>(std::count(named.begin(), named.end(), QString::fromLatin1(name)));
+    };
+
+    if (given("h") + given("help") > 0) {
+        o.help = true;
+        return result;
+    }
+    const std::vector<std::string> udp = values("udp");
+    const std::vector<std::string> serial = values("serial");
+    if (udp.size() + serial.size() > 1) {
+        error = "choose one link: --udp or --serial";
+        return result;
+    }
+    if (!udp.empty()) {
+        o.link = LinkKind::Udp;
+        if (const auto target = parseUdpTarget(udp.front(), error)) {
+            o.target = *target;
+        } else {
+            return result;
+        }
+    }
+    if (!serial.empty()) {
+        o.link = LinkKind::Serial;
+        o.comName = serial.front();
+        if (!isComName(o.comName)) {
+            error = "--serial needs a port name COM1 to COM255, not '" + o.comName + "'";
+            return result;
+        }
+    }
+    const auto check = [&](auto&& step) {
+        if (error.empty()) {
+            step();
+        }
+    };
+    check([&] {
+        if (const auto n = number("local-port", 0, 65535)) {
+            o.localPort = static_cast<std::uint16_t>(*n);
+        }
+    });
+    check([&] { o.rate = number("rate", 1, 1000000).value_or(o.rate); });
+    check([&] { o.periodMs = number("period", 0, 3600000).value_or(o.periodMs); });
+    check([&] {
+        for (const std::string& list : values("slots")) {
+            if (error.empty()) {
+                error = checkSlots(list, o.slots);
+            }
+        }
+    });
+    check([&] {
+        if (const std::vector<std::string> scripts = values("script"); !scripts.empty()) {
+            o.scriptFile = scripts.back();
+            o.mode = Mode::Script;
+        }
+    });
+    check([&] {
+        if (parser.isSet(QStringLiteral("flood"))) {
+            o.floodCount = number("flood", 1, 1000000000).value_or(0);
+            o.mode = Mode::Flood;
+        }
+    });
+    check([&] { o.floodRate = number("flood-rate", 1, 1000000).value_or(o.floodRate); });
+    check([&] { o.malformed = parser.isSet(QStringLiteral("malformed")); });
+    check([&] {
+        if (parser.isSet(QStringLiteral("once"))) {
+            o.mode = Mode::Once;
+        }
+    });
+    check([&] { o.exitAfterMs = number("exit-after", 0, 604800000); });
+    check([&] { o.gapMs = number("gap", 0, 10000); });
+    if (!error.empty()) {
+        return result;
+    }
+    const int modes = given("script") + given("flood") + given("once");
     if (o.link == LinkKind::None) {
         error = "choose a link: --udp [HOST:PORT] or --serial COM<n>";
     } else if (modes > 1) {
         error = "--once, --script and --flood exclude each other";
-    } else if (localPortGiven && o.link != LinkKind::Udp) {
+    } else if (parser.isSet(QStringLiteral("local-port")) && o.link != LinkKind::Udp) {
         error = "--local-port goes with --udp only";
     }
     return result;

@@ -54,16 +54,18 @@ std::string claimPortLink(const std::string& folder, const std::string& name,
         return "cannot create " + path + ": " + std::strerror(errno);
     }
     // A killed simulator's link may name the very terminal number that was
-    // just handed out again: it already points where it should.
-    if (linkTarget(path) == target) {
-        return {};
-    }
-    if (!isStaleTerminalLink(path)) {
+    // just handed out again. It is made anew all the same: a panel reopens a
+    // pseudo-terminal by itself only through a link made after it went away.
+    if (linkTarget(path) != target && !isStaleTerminalLink(path)) {
         return path + " already exists and is not a leftover of this simulator; " +
                "choose another COM number or remove it";
     }
-    if (unlink(path.c_str()) != 0 || symlink(target.c_str(), path.c_str()) != 0) {
-        return "cannot replace the stale link " + path + ": " + std::strerror(errno);
+    const std::string fresh = path + ".new-" + std::to_string(getpid());
+    unlink(fresh.c_str());
+    if (symlink(target.c_str(), fresh.c_str()) != 0 || rename(fresh.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        unlink(fresh.c_str());
+        return "cannot replace the stale link " + path + ": " + std::strerror(error);
     }
     return {};
 }

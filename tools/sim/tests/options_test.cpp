@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 TEST(UdpTarget, OnlyLoopbackAddressesAreAccepted) {
     const struct {
@@ -64,4 +65,34 @@ TEST(Options, LinksAndModes) {
          }) {
         EXPECT_NE(parse(bad).error, "") << ::testing::PrintToString(bad);
     }
+}
+
+// The messages of the hand-written parser, now from QCommandLineParser.
+TEST(Options, FaultsKeepTheirWords) {
+    const struct {
+        std::vector<std::string> args;
+        const char* error;
+    } cases[] = {
+        {{"--udp", "--bogus=3"}, "unknown option '--bogus=3'"},
+        {{"--udp", "-x"}, "unknown option '-x'"},
+        {{"--udp", "stray", "more"}, "unknown option 'more'"},
+        {{"--udp", "--rate"}, "--rate needs a value"},
+        {{"--udp", "--rate", "x"}, "--rate needs a whole number from 1 to 1000000, not 'x'"},
+        {{"--udp", "--once=1"}, "--once takes no value"},
+        {{"--udp", "--serial", "COM7"}, "choose one link: --udp or --serial"},
+        {{"--serial", "COM07"}, "--serial needs a port name COM1 to COM255, not 'COM07'"},
+        {{"--udp", "--once", "--once"}, "--once, --script and --flood exclude each other"},
+        {{"--serial", "COM7", "--local-port", "5000"}, "--local-port goes with --udp only"},
+        {{}, "choose a link: --udp [HOST:PORT] or --serial COM<n>"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sim::parseOptions(c.args).error, c.error) << ::testing::PrintToString(c.args);
+    }
+    // A bare --udp is the default target; a script's name comes back byte for byte.
+    const auto bare = sim::parseOptions({"--udp", "--script", "/tmp/\xff.txt"});
+    EXPECT_EQ(bare.error, "");
+    EXPECT_EQ(bare.options.target.address, 0x7f000001u);
+    EXPECT_EQ(bare.options.target.port, 39451);
+    EXPECT_EQ(bare.options.scriptFile, "/tmp/\xff.txt");
+    EXPECT_TRUE(sim::parseOptions({"-h"}).options.help);
 }

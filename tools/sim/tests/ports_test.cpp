@@ -76,6 +76,17 @@ TEST_F(PortsFolderTest, ReplacesALeftoverLinkToAVanishedTerminal) {
     ASSERT_EQ(symlink("/dev/pts/999999", (folder_ + "/COM4").c_str()), 0);
     EXPECT_EQ(sim::claimPortLink(folder_, "COM4", "/dev/pts/5"), "");
     EXPECT_EQ(target("COM4"), "/dev/pts/5");
-    // The next simulator may be handed the same terminal number again.
+    // The next simulator may be handed the same terminal number again: the
+    // link is made anew, so a panel waiting for COM4 knows it is not a
+    // stranger's terminal under the old link.
+    struct stat before {};
+    ASSERT_EQ(lstat((folder_ + "/COM4").c_str(), &before), 0);
     EXPECT_EQ(sim::claimPortLink(folder_, "COM4", "/dev/pts/5"), "");
+    struct stat after {};
+    ASSERT_EQ(lstat((folder_ + "/COM4").c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(target("COM4"), "/dev/pts/5");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_),
+                            std::filesystem::directory_iterator()),
+              1);
 }
