@@ -93,7 +93,32 @@ void PlantLink::publishStatus(const PlantStatus& status) {
     }
 }
 
+// Out of threads or memory (the link's helper thread, the journal's
+// connection), the link stops and says why; the panel goes on without it.
 void PlantLink::run(PlantConfig config) {
+    try {
+        serve(std::move(config));
+    } catch (const std::exception& failure) {
+        PlantStatus status;
+        status.phase = PlantPhase::Unusable;
+        status.reason = std::string("cannot run: ") + failure.what();
+        publishStatus(status);
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (stopping_) {
+                    return;
+                }
+            }
+            pollfd entry{wake_.fd(), POLLIN, 0};
+            if (::poll(&entry, 1, -1) > 0) {
+                wake_.drain();
+            }
+        }
+    }
+}
+
+void PlantLink::serve(PlantConfig config) {
     PlantPublisher publisher(
         journalPath_, timing_, [this](const PlantStatus& status) { publishStatus(status); },
         [this] { recordsCommitted(); });

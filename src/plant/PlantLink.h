@@ -51,6 +51,7 @@ class PlantLink {
 
   private:
     void run(PlantConfig config);
+    void serve(PlantConfig config);
     void publishStatus(const PlantStatus& status);
 
     const std::string journalPath_;

@@ -152,11 +152,25 @@ TEST_F(PanelStart, TooLittleMemoryIsAMessageNotAnAbort) {
     GTEST_SKIP() << "a sanitizer needs far more address space than the limit";
 #endif
 #endif
-    const std::optional<int> status = run({}, "ulimit -v 80000;", true, true);
-    ASSERT_TRUE(status.has_value());
-    ASSERT_TRUE(WIFEXITED(*status)) << describeStatus(status) << "\n" << err();
-    EXPECT_EQ(WEXITSTATUS(*status), 1) << err();
-    EXPECT_NE(err().find("TolvaneApp: cannot go on: "), std::string::npos) << err();
+    // How much address space the libraries take differs from build to build:
+    // of a few limits, those too small to load the program end in the loader
+    // (status 127), the others start or say why they cannot; none aborts.
+    int told = 0;
+    for (const char* limit : {"80000", "100000", "120000"}) {
+        SCOPED_TRACE(limit);
+        const std::optional<int> status =
+            run({}, std::string("ulimit -v ") + limit + ";", true, true);
+        ASSERT_TRUE(status.has_value());
+        // Started, it is stopped by the test; what must never be is an abort.
+        const bool crashed =
+            WIFSIGNALED(*status) && (WTERMSIG(*status) == SIGABRT || WTERMSIG(*status) == SIGSEGV);
+        ASSERT_FALSE(crashed) << describeStatus(status) << "\n" << err();
+        if (WIFEXITED(*status) && WEXITSTATUS(*status) == 1) {
+            EXPECT_NE(err().find("TolvaneApp: cannot go on: "), std::string::npos) << err();
+            ++told;
+        }
+    }
+    EXPECT_GT(told, 0) << "no limit was small enough to stop the panel's start";
 }
 
 }  // namespace
