@@ -9,7 +9,7 @@
 #include "common/LabelTemplates.h"
 #include "label/Label.h"
 #include "labeldraw/LabelPainter.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 

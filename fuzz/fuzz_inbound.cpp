@@ -13,10 +13,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FuzzCheck.h"
 #include "inbound/Calendar.h"
 #include "inbound/FrameParser.h"
+#include "inbound/FrameStream.h"
 #include "inbound/RecordFile.h"
 #include "inbound/RecordText.h"
 
@@ -157,6 +159,48 @@ void checkRecordOutputs(const DeviceReport& report, std::string_view folder,
     }
 }
 
+bool sameReports(const std::vector<DeviceReport>& a, const std::vector<DeviceReport>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const DeviceReport& x, const DeviceReport& y) {
+                          return x.state == y.state && x.isRecord == y.isRecord &&
+                                 x.time == y.time && x.slots == y.slots;
+                      });
+}
+
+bool anyTooLong(const std::vector<FrameDrop>& drops) {
+    return std::any_of(drops.begin(), drops.end(),
+                       [](const FrameDrop& d) { return d.reason == FrameDropReason::TooLong; });
+}
+
+// The same bytes as one serial burst and cut into three: the same frames come
+// out, unless a kept tail outgrew its limit in either. The unfinished frame
+// left over is the same too.
+void checkSerialCuts(std::string_view bytes) {
+    if (bytes.size() < 2) {
+        return;
+    }
+    const std::size_t first = static_cast<unsigned char>(bytes[0]) % bytes.size();
+    const std::size_t second =
+        first + static_cast<unsigned char>(bytes[1]) * 7 % (bytes.size() - first + 1);
+    FrameStream whole;
+    const ChunkFrames all = whole.take(ChunkKind::SerialBurst, bytes);
+    FrameStream cut;
+    ChunkFrames pieces;
+    for (const std::string_view piece :
+         {bytes.substr(0, first), bytes.substr(first, second - first), bytes.substr(second)}) {
+        ChunkFrames taken = cut.take(ChunkKind::SerialBurst, piece);
+        std::move(taken.frames.begin(), taken.frames.end(), std::back_inserter(pieces.frames));
+        pieces.drops.insert(pieces.drops.end(), taken.drops.begin(), taken.drops.end());
+    }
+    if (anyTooLong(all.drops) || anyTooLong(pieces.drops)) {
+        return;
+    }
+    FUZZ_CHECK(sameReports(all.frames, pieces.frames));
+    FUZZ_CHECK(all.drops.size() == pieces.drops.size());
+    FUZZ_CHECK(whole.tailSize() == cut.tailSize());
+    FUZZ_CHECK(whole.tailSize() <= FrameStream::kMaxTail);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -166,6 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         std::memcpy(chunk.get(), data, size);
     }
     const ParsedFrame parsed = parseFrame(chunk.get(), size);
+    checkSerialCuts(std::string_view(chunk.get(), size));
 
     const std::optional<std::string_view> body = referenceBody(std::string_view(chunk.get(), size));
     if (!body) {

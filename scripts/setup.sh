@@ -12,7 +12,7 @@ packages=(
   dpkg-dev lintian appstream man-db
   ccache
   libsqlite3-dev sqlite3
-  libmosquitto-dev mosquitto mosquitto-clients openssl
+  libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl
   libzint-dev libzxing-dev
   libxlsxwriter-dev unzip
 )

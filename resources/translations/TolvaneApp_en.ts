@@ -46,6 +46,10 @@
         <translation>The Wi-Fi name or password contains a comma or a NUL character. Nothing was sent.</translation>
     </message>
     <message>
+        <source>未找到本机网络地址，设备无法连接面板，未发送!</source>
+        <translation>No network address of this computer was found; the machine could not reach the panel. Nothing was sent.</translation>
+    </message>
+    <message>
         <source>打开COM失败!</source>
         <translation>Could not open %1.</translation>
     </message>

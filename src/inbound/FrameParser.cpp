@@ -120,8 +120,11 @@ ParsedFrame parseFrame(const char* chunk, std::size_t length) {
     if (end == std::string_view::npos) {
         return result;
     }
-    const std::string_view body = text.substr(bodyBegin, end - bodyBegin);
+    return parseFrameBody(text.substr(bodyBegin, end - bodyBegin));
+}
 
+ParsedFrame parseFrameBody(std::string_view body) {
+    ParsedFrame result;
     if (!scanState(body, result.report.state)) {
         result.status = FrameStatus::BadState;
         result.report = DeviceReport{};

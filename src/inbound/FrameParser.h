@@ -24,3 +24,6 @@ ParsedFrame parseFrame(const char* chunk, std::size_t length);
 inline ParsedFrame parseFrame(std::string_view chunk) {
     return parseFrame(chunk.data(), chunk.size());
 }
+
+// Decodes the text between one frame's "start[" and "]end".
+ParsedFrame parseFrameBody(std::string_view body);

@@ -70,11 +70,9 @@ BoundValue speedValue(TextValue value, const TextSetting& stored,
 const std::array kBoundValues = {
     BoundValue{
         .value = TextValue::Template, .stored = setting::labelTemplate, .echoAtStartUp = true},
+    BoundValue{.value = TextValue::WifiName, .stored = setting::wifiName, .storedOnChange = false},
     BoundValue{
-        .value = TextValue::WifiName, .stored = setting::wifiName, .storedOnChange = false},
-    BoundValue{.value = TextValue::WifiPassword,
-               .stored = setting::wifiPassword,
-               .storedOnChange = false},
+        .value = TextValue::WifiPassword, .stored = setting::wifiPassword, .storedOnChange = false},
     speedValue(TextValue::Speed1, setting::speedValue1, &DeviceState::s1),
     speedValue(TextValue::Speed2, setting::speedValue2, &DeviceState::s2),
     speedValue(TextValue::Speed3, setting::speedValue3, &DeviceState::s3),
@@ -111,6 +109,7 @@ const std::array kBoundValues = {
                .command = pitchCommand,
                .mirror = &DeviceState::pitch,
                .shownFromFrame = commands::pitchPosition},
+    BoundValue{.value = TextValue::LabelSamples, .stored = setting::labelSamples},
     BoundValue{.value = TextValue::RecordFolder,
                .storedOnChange = false,
                .partOfRecordPath = true,

@@ -25,8 +25,8 @@ class SettingsStore;
 struct BoundValue {
     ValueId value;
     std::optional<SettingRow> stored = std::nullopt;  // a text's or a choice's; none: not stored
-    int (*listSize)() = nullptr;  // a choice's entries, for the list range rule
-    bool storedOnChange = true;    // false: stored by a handler of its own
+    int (*listSize)() = nullptr;                      // a choice's entries, for the list range rule
+    bool storedOnChange = true;                       // false: stored by a handler of its own
     bool echoAtStartUp = false;
     // The command a change sends; nullptr: none. An empty text sends nothing.
     std::string (*command)(const PanelModel& model) = nullptr;

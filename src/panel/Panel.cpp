@@ -2,6 +2,9 @@
 
 #include "inbound/RecordSaver.h"
 #include "os/WakeEvent.h"
+#include "panel/PlantSettingsAccess.h"
+#include "plant/PlantLink.h"
+#include "settings/SettingsStore.h"
 
 Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
     : store_(store),
@@ -12,8 +15,8 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
                          [this] { controller_->refreshPorts(); }}),
       recordWake_(std::make_unique<WakeEvent>()),
       recordNotifier_(std::make_unique<QSocketNotifier>(recordWake_->fd(), QSocketNotifier::Read)),
-      records_(
-          std::make_unique<RecordSaver>(writer, [wake = recordWake_.get()] { wake->signal(); })),
+      records_(std::make_unique<RecordSaver>(
+          writer, [wake = recordWake_.get()] { wake->signal(); }, setup_.journalPath)),
       clock_([this] {
           controller_->showClock();
           controller_->showLinkStatus();
@@ -25,14 +28,17 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
         std::make_unique<PanelController>(model_, store_, liveLink_, *records_, setup_.environment);
     QObject::connect(recordNotifier_.get(), &QSocketNotifier::activated, [this] {
         recordWake_->drain();
-        if (const std::optional<RecordWriteResult> latest = records_->takeLatest()) {
-            controller_->showRecordOutcome(*latest);
+        controller_->takeRecordOutcomes();
+        if (plant_) {
+            plant_->recordsCommitted();
         }
     });
 }
 
 Panel::~Panel() {
     stop();
+    plant_.reset();
+    store_.setKeepingChanged({});
     records_->detach();
 }
 
@@ -47,6 +53,57 @@ void Panel::start() {
         watchLink();
     }
     controller_->showLinkStatus();
+    if (setup_.startThreads && !setup_.journalPath.empty()) {
+        watchPlant();
+    }
+}
+
+// The plant link empties the journal and follows the machine's state.
+void Panel::watchPlant() {
+    plantWake_ = std::make_unique<WakeEvent>();
+    plantNotifier_ = std::make_unique<QSocketNotifier>(plantWake_->fd(), QSocketNotifier::Read);
+    plant_ = std::make_unique<PlantLink>(setup_.journalPath,
+                                         [wake = plantWake_.get()] { wake->signal(); });
+    QObject::connect(plantNotifier_.get(), &QSocketNotifier::activated, [this] {
+        plantWake_->drain();
+        controller_->showPlantStatus(plant_->statusText());
+    });
+    model_.listen([this](const ValueId& value, Origin origin) {
+        if (origin == Origin::Machine || value == ValueId{OtherValue::LinkStatus}) {
+            showMachineToPlant();
+        }
+    });
+    plant_->start(storedPlantConfig(store_));
+    showMachineToPlant();
+}
+
+void Panel::showMachineToPlant() {
+    const DeviceState& state = controller_->mirroredState();
+    PlantMachineState shown;
+    shown.link = controller_->linkName();
+    shown.known = model_.count().has_value();
+    shown.framesArriving = model_.linkStatus().mark == LinkMark::Live;
+    shown.count = model_.count().value_or(0);
+    shown.function = state.function;
+    shown.pitch = state.pitch;
+    shown.speed = state.speed;
+    shown.s1 = state.s1;
+    shown.s2 = state.s2;
+    shown.s3 = state.s3;
+    shown.preset = state.preset;
+    shown.presetOn = state.presetOn != 0;
+    plant_->setMachineState(shown);
+}
+
+PlantConfig Panel::plantConfig() const {
+    return storedPlantConfig(store_);
+}
+
+void Panel::setPlantConfig(const PlantConfig& config) {
+    storePlantConfig(store_, config);
+    if (plant_) {
+        plant_->reconfigure(config);
+    }
 }
 
 // The link's threads queue what they receive, and its port watcher sees
@@ -71,4 +128,7 @@ void Panel::watchLink() {
 void Panel::stop() {
     clock_.stop();
     link_.stop();
+    if (plant_) {
+        plant_->stop();
+    }
 }

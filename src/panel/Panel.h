@@ -9,8 +9,10 @@
 #include "panel/LiveLink.h"
 #include "panel/PanelController.h"
 #include "panel/PanelModel.h"
+#include "plant/PlantConfig.h"
 
 class DiskWriter;
+class PlantLink;
 class RecordSaver;
 class SettingsStore;
 class WakeEvent;
@@ -19,6 +21,7 @@ struct PanelSetup {
     PanelEnvironment environment;
     PortsEnvironment ports = defaultPortsEnvironment();  // where COM names live
     bool startThreads = true;  // receive threads and clock; tests run without
+    std::string journalPath;   // the record journal; empty: none
 };
 
 // One panel without its window: the model, the controller, the link and its
@@ -41,9 +44,16 @@ class Panel {
     PanelController& controller() { return *controller_; }
     Link& link() { return link_; }
     SettingsStore& store() { return store_; }
+    const std::string& journalPath() const { return setup_.journalPath; }
+
+    // The plant link's configuration: stored, and taken at once by the link.
+    PlantConfig plantConfig() const;
+    void setPlantConfig(const PlantConfig& config);
 
   private:
     void watchLink();
+    void watchPlant();
+    void showMachineToPlant();
 
     SettingsStore& store_;
     PanelSetup setup_;
@@ -55,8 +65,18 @@ class Panel {
     std::unique_ptr<WakeEvent> recordWake_;
     std::unique_ptr<QSocketNotifier> recordNotifier_;
     std::unique_ptr<RecordSaver> records_;
+    // The store tells from the disk writer's thread that the settings stopped
+    // or started again reaching their file.
+    std::unique_ptr<WakeEvent> keepingWake_;
+    std::unique_ptr<QSocketNotifier> keepingNotifier_;
     std::unique_ptr<PanelController> controller_;
     ClockTicker clock_;
+    // The journal's records and the machine's state to the plant's broker, on
+    // a thread of its own; null without a journal. It tells of a changed
+    // status through its wake event.
+    std::unique_ptr<WakeEvent> plantWake_;
+    std::unique_ptr<QSocketNotifier> plantNotifier_;
+    std::unique_ptr<PlantLink> plant_;
     // Declared after the link, whose descriptor it watches: goes first.
     std::unique_ptr<QSocketNotifier> linkNotifier_;
 };

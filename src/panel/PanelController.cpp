@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "inbound/Calendar.h"
-#include "inbound/FrameParser.h"
+#include "inbound/JournalRow.h"
 #include "inbound/RecordSaver.h"
 #include "inbound/RecordText.h"
 #include "link/LinkStatusText.h"
@@ -20,6 +20,8 @@
 #include "panel/PanelLock.h"
 #include "panel/PanelModel.h"
 #include "panel/SettingsAccess.h"
+#include "records/JournalStatusText.h"
+#include "settings/SettingsKeepingText.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "text/DebugTrace.h"
@@ -90,6 +92,7 @@ void PanelController::startUp(const std::function<void()>& startClock) {
         fill(bound);
     }
     refreshRecordPath();
+    showSettingsKeeping();
     model_.setFlag(FlagValue::PanelOpen, false, Origin::StartUp);
     showLinkStatus();
 }
@@ -106,8 +109,7 @@ void PanelController::fill(const BoundValue& bound) {
     } else if (const auto* choice = std::get_if<ChoiceValue>(&bound.value)) {
         // A stored position outside the list (an older or edited file) shows
         // the default entry, never an empty selection.
-        model_.setChoice(*choice,
-                         storedListIndex(store_, *bound.stored->integer, bound.listSize()),
+        model_.setChoice(*choice, storedListIndex(store_, *bound.stored->integer, bound.listSize()),
                          Origin::StartUp);
     }
     if (bound.echoAtStartUp) {
@@ -207,6 +209,10 @@ void PanelController::sendWifi() {
         return;
     }
     const std::string address = env_.localAddress ? env_.localAddress() : localNetworkAddress();
+    if (address.empty()) {
+        tell(panelText("未找到本机网络地址，设备无法连接面板，未发送!"));
+        return;
+    }
     send(commands::wifiCommand(ssid, password, address));
     storeText(store_, setting::wifiName, ssid);
     storeText(store_, setting::wifiPassword, password);
@@ -296,6 +302,7 @@ void PanelController::chooseLink() {
         return;
     }
     const std::string entry = ports.entries[ports.chosen];
+    frames_.dropTail();  // a frame begun on the old link never ends
     if (entry.compare(0, 3, "NET") == 0) {
         link_.chooseNet();
     } else if (!link_.chooseSerial(entryPortNumber(entry))) {
@@ -305,28 +312,26 @@ void PanelController::chooseLink() {
     showLinkStatus();
 }
 
+// A datagram is a whole unit; a serial burst may end inside a frame that the
+// next burst finishes.
 bool PanelController::takeChunk(std::string_view chunk) {
-    const ParsedFrame frame = parseFrame(chunk);
-    if (frame.status == FrameStatus::NoFrame) {
-        return false;
+    const ChunkKind kind =
+        link_.status().kind == LinkKind::Net ? ChunkKind::Datagram : ChunkKind::SerialBurst;
+    const ChunkFrames taken = frames_.take(kind, chunk);
+    for (const DeviceReport& report : taken.frames) {
+        if (report.state != mirrored_) {
+            mirror(report.state);
+            mirrored_ = report.state;
+        }
+        if (report.isRecord) {
+            saveRecord(report);
+        }
+        model_.setCount(report.state.data, Origin::Machine);
+        if (env_.frameHandled) {
+            env_.frameHandled(report);
+        }
     }
-    if (frame.status == FrameStatus::BadState) {
-        DebugTrace("CTolvaneAppDlg::tmRxFrame", 1093, "frame dropped: no nine state values");
-        return false;
-    }
-    const DeviceReport& report = frame.report;
-    if (report.state != mirrored_) {
-        mirror(report.state);
-        mirrored_ = report.state;
-    }
-    if (report.isRecord) {
-        saveRecord(report);
-    }
-    model_.setCount(report.state.data, Origin::Machine);
-    if (env_.frameHandled) {
-        env_.frameHandled(report);
-    }
-    return true;
+    return !taken.frames.empty();
 }
 
 std::string PanelController::recordPathNow() const {
@@ -344,7 +349,41 @@ void PanelController::saveRecord(const DeviceReport& report) {
     std::string text =
         recordText(report, entryAt(recordFormatNames(), model_.choice(ChoiceValue::RecordFormat)));
     model_.setText(TextValue::RecordPath, path, Origin::Panel);
-    records_.save(path, std::move(text));
+    records_.save(path, std::move(text),
+                  journalRowOf(report, linkName(), std::chrono::system_clock::now()));
+}
+
+// The link a record came over, as the journal keeps it.
+std::string PanelController::linkName() const {
+    const LinkStatus status = link_.status();
+    if (status.kind == LinkKind::Net) {
+        return status.peerKnown ? "NET " + status.peer.text() : std::string("NET");
+    }
+    return "COM" + std::to_string(status.serialPort);
+}
+
+void PanelController::takeRecordOutcomes() {
+    bool changed = false;
+    if (const std::optional<RecordWriteResult> latest = records_.takeLatest()) {
+        showRecordOutcome(*latest);
+        changed = true;
+    }
+    if (const std::optional<JournalStatus> journal = records_.takeJournalStatus()) {
+        model_.setJournalProblem(encodeUtf8(describeJournal(*journal)), Origin::Panel);
+        changed = true;
+    }
+    if (std::optional<WriteAgainOutcome> rewritten = records_.takeWriteAgain()) {
+        model_.setWriteAgainOutcome(std::move(*rewritten), Origin::Panel);
+        changed = true;
+    }
+    if (changed) {
+        model_.recordsChanged(Origin::Panel);
+    }
+}
+
+void PanelController::writeAgain(std::vector<std::int64_t> ids) {
+    records_.writeAgain(std::move(ids), recordPathNow(),
+                        entryAt(recordFormatNames(), model_.choice(ChoiceValue::RecordFormat)));
 }
 
 void PanelController::refreshRecordPath() {
@@ -365,6 +404,14 @@ void PanelController::showLinkStatus() {
                                          .count());
     }
     model_.setLinkStatus(describeLink(link_.status(), env_.udpPort, frameAge), Origin::Panel);
+}
+
+void PanelController::showSettingsKeeping() {
+    model_.setSettingsProblem(encodeUtf8(settingsNotSavedLine(store_.keeping())), Origin::Panel);
+}
+
+void PanelController::showPlantStatus(const std::string& text) {
+    model_.setPlantStatus(text, Origin::Panel);
 }
 
 void PanelController::showClock() {

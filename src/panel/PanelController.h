@@ -12,6 +12,7 @@
 
 #include "commands/CommandSet.h"
 #include "inbound/DeviceReport.h"
+#include "inbound/FrameStream.h"
 #include "inbound/RecordFile.h"
 #include "panel/PanelValues.h"
 
@@ -72,8 +73,20 @@ class PanelController {
     bool takeChunk(std::string_view chunk);
     // The latest record outcome, as the disk writer told it.
     void showRecordOutcome(const RecordWriteResult& outcome);
+    // What the disk writer told since the last call: the latest record's
+    // outcome, the journal's state, the outcome of a "write again".
+    void takeRecordOutcomes();
+    // Records the journal holds as not written, into the file the settings
+    // name now.
+    void writeAgain(std::vector<std::int64_t> ids);
     void showLinkStatus();
     void showClock();
+    // Whether the settings reach their file, as the store says now.
+    void showSettingsKeeping();
+    // The plant link's words for the status line; empty while it is off.
+    void showPlantStatus(const std::string& text);
+    // The link records come over: "NET 192.168.1.20:5000", "COM7".
+    std::string linkName() const;
     // The path a record arriving now goes to.
     std::string recordPathNow() const;
     // The machine's state as last mirrored.
@@ -99,6 +112,7 @@ class PanelController {
     RecordSaver& records_;
     PanelEnvironment env_;
     std::function<void(const QString&)> notice_;
+    FrameStream frames_;
     DeviceState mirrored_{};  // the state last mirrored; a first frame of zeros changes nothing
     std::uint32_t quickFailCount_ = 0;
     std::uint32_t lastFailTick_ = 0;

@@ -14,10 +14,14 @@ bool PanelModel::change(T& slot, T value, const ValueId& id, Origin origin) {
         return false;
     }
     slot = std::move(value);
+    tell(id, origin);
+    return true;
+}
+
+void PanelModel::tell(const ValueId& id, Origin origin) {
     for (const Listener& listener : listeners_) {
         listener(id, origin);
     }
-    return true;
 }
 
 bool PanelModel::setText(TextValue value, std::string text, Origin origin) {
@@ -47,4 +51,22 @@ bool PanelModel::setLinkStatus(LinkStatusLine line, Origin origin) {
 
 bool PanelModel::setSettingsProblem(std::string problem, Origin origin) {
     return change(settingsProblem_, std::move(problem), OtherValue::SettingsKept, origin);
+}
+
+void PanelModel::recordsChanged(Origin origin) {
+    ++recordsRevision_;
+    tell(OtherValue::Records, origin);
+}
+
+bool PanelModel::setJournalProblem(std::string problem, Origin origin) {
+    return change(journalProblem_, std::move(problem), OtherValue::JournalKept, origin);
+}
+
+void PanelModel::setWriteAgainOutcome(WriteAgainOutcome outcome, Origin origin) {
+    writeAgain_ = std::move(outcome);
+    tell(OtherValue::WriteAgain, origin);
+}
+
+bool PanelModel::setPlantStatus(std::string text, Origin origin) {
+    return change(plantStatus_, std::move(text), OtherValue::PlantStatus, origin);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "inbound/RecordSaver.h"
 #include "link/LinkStatusText.h"
 #include "panel/PanelValues.h"
 
@@ -38,6 +39,13 @@ class PanelModel {
     const LinkStatusLine& linkStatus() const { return linkStatus_; }
     // Empty while the settings reach the disk; else why they do not.
     const std::string& settingsProblem() const { return settingsProblem_; }
+    // Counts up whenever the journal took records or changed their outcomes.
+    std::uint64_t recordsRevision() const { return recordsRevision_; }
+    // Empty while the journal is kept; else what the status line says of it.
+    const std::string& journalProblem() const { return journalProblem_; }
+    const WriteAgainOutcome& writeAgainOutcome() const { return writeAgain_; }
+    // The plant link's words for the status line; empty while it is off.
+    const std::string& plantStatus() const { return plantStatus_; }
 
     // Each returns true when the change was told.
     bool setText(TextValue value, std::string text, Origin origin);
@@ -47,6 +55,11 @@ class PanelModel {
     bool setPorts(PortEntries ports, Origin origin);
     bool setLinkStatus(LinkStatusLine line, Origin origin);
     bool setSettingsProblem(std::string problem, Origin origin);
+    void recordsChanged(Origin origin);
+    bool setJournalProblem(std::string problem, Origin origin);
+    bool setPlantStatus(std::string text, Origin origin);
+    // Told every time, as an event: the same counts may come twice.
+    void setWriteAgainOutcome(WriteAgainOutcome outcome, Origin origin);
 
   private:
     template <typename Enum>
@@ -55,6 +68,7 @@ class PanelModel {
     }
     template <typename T>
     bool change(T& slot, T value, const ValueId& id, Origin origin);
+    void tell(const ValueId& id, Origin origin);
 
     std::array<std::string, kTextValues> texts_;
     std::array<int, kChoiceValues> choices_{};
@@ -63,5 +77,9 @@ class PanelModel {
     PortEntries ports_;
     LinkStatusLine linkStatus_;
     std::string settingsProblem_;
+    std::uint64_t recordsRevision_ = 0;
+    std::string journalProblem_;
+    WriteAgainOutcome writeAgain_;
+    std::string plantStatus_;
     std::vector<Listener> listeners_;
 };

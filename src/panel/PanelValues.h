@@ -25,6 +25,7 @@ enum class TextValue {
     PanelPassword,  // typed to open the parameter panel
     NewPassword,    // typed to change it
     RecordFolder,   // where records go; ends in "/" once chosen
+    LabelSamples,   // the label preview's sample values of the machine's @ tokens
     Clock,          // the local time shown
     RecordPath,     // the path a record arriving now goes to
     RecordFailure,  // why the latest record was not written; empty once one is
@@ -53,6 +54,10 @@ enum class OtherValue {
     Ports,         // the entries of the port list and which one is chosen
     LinkStatus,    // the status line
     SettingsKept,  // whether the settings reach the disk
+    Records,       // the journal took more records, or changed outcomes
+    JournalKept,   // whether the journal is being kept
+    WriteAgain,    // the outcome of the latest "write again"
+    PlantStatus,   // what the plant link does
 };
 
 using ValueId = std::variant<TextValue, ChoiceValue, FlagValue, OtherValue>;

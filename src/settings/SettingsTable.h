@@ -65,6 +65,19 @@ inline constexpr TextSetting speedValue3{"kavrin_speed3_3", "45"};
 inline constexpr IntSetting presetCount{"presetCnt", 0};  // signed: the sign is the preset's
 inline constexpr TextSetting recordFolder{"fPath", "", nullptr, homeFolderDefault};  // ends in "/"
 inline constexpr TextSetting panelPassword{"root", "teal"};
+// The label preview's sample values of the machine's @ tokens, one text.
+inline constexpr TextSetting labelSamples{"labelSamples", ""};
+// The plant link to the plant's MQTT broker; an empty host keeps it off.
+inline constexpr TextSetting plantHost{"mqttHost", ""};
+inline constexpr IntSetting plantPort{"mqttPort", 1883};
+inline constexpr IntSetting plantTls{"mqttTls", 0};
+inline constexpr TextSetting plantCaFile{"mqttCaFile", ""};
+inline constexpr TextSetting plantCertFile{"mqttCertFile", ""};
+inline constexpr TextSetting plantKeyFile{"mqttKeyFile", ""};
+inline constexpr TextSetting plantUser{"mqttUser", ""};
+inline constexpr TextSetting plantPassword{"mqttPassword", ""};
+inline constexpr TextSetting plantStation{"mqttStation", ""};  // empty: the host name
+inline constexpr TextSetting plantPrefix{"mqttPrefix", "tolvane"};
 }  // namespace setting
 
 // A row of the table as the store and the first-run rule walk it.
@@ -83,11 +96,13 @@ struct SettingRow {
 
 // Every row, in the order a first run writes them (the stamp is written last
 // all the same: see applyFirstRunRule).
-inline constexpr std::array<SettingRow, 13> kSettingsTable = {
+inline constexpr std::array<SettingRow, 24> kSettingsTable = {
     setting::firstRunStamp,  setting::labelTemplate, setting::wifiName,     setting::wifiPassword,
     setting::recordFileName, setting::speedStep,     setting::recordFormat, setting::speedValue1,
     setting::speedValue2,    setting::speedValue3,   setting::presetCount,  setting::recordFolder,
-    setting::panelPassword};
+    setting::panelPassword,  setting::labelSamples,  setting::plantHost,    setting::plantPort,
+    setting::plantTls,       setting::plantCaFile,   setting::plantCertFile, setting::plantKeyFile,
+    setting::plantUser,      setting::plantPassword, setting::plantStation, setting::plantPrefix};
 
 namespace settingtable {
 constexpr bool namesAreUnique() {

@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
+#include "ui/CountDigitsValidator.h"
 #include "ui/PortListCombo.h"
 
 DialogUnits dialogUnits(const QFont& font) {
@@ -60,8 +60,7 @@ QWidget* makeControl(const ControlRow& row, QWidget* parent) {
         }
         case ControlKind::DigitsEdit: {
             auto* edit = static_cast<QLineEdit*>(widget);
-            edit->setValidator(new QRegularExpressionValidator(
-                QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            edit->setValidator(new CountDigitsValidator(edit));
             break;
         }
         case ControlKind::PasswordEdit:

@@ -32,6 +32,13 @@ void LinkStatusBar::showLine(const LinkStatusLine& line) {
     update();
 }
 
+void LinkStatusBar::setRightRoom(int pixels) {
+    if (pixels != rightRoom_) {
+        rightRoom_ = pixels;
+        update();
+    }
+}
+
 void LinkStatusBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -43,7 +50,7 @@ void LinkStatusBar::paintEvent(QPaintEvent*) {
     painter.drawEllipse(dot);
 
     const int textLeft = margin + diameter + margin / 2 + 2;
-    const QRect textRect(textLeft, 0, width() - textLeft - margin, height());
+    const QRect textRect(textLeft, 0, width() - textLeft - margin - rightRoom_, height());
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
                      fontMetrics().elidedText(line_.text, Qt::ElideRight, textRect.width()));

@@ -14,10 +14,13 @@ class LinkStatusBar : public QWidget {
     // Repaints only when the line differs from the one shown.
     void showLine(const LinkStatusLine& line);
     const LinkStatusLine& line() const { return line_; }
+    // Room kept free at the right end, for the buttons placed there.
+    void setRightRoom(int pixels);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
     LinkStatusLine line_;
+    int rightRoom_ = 0;
 };

@@ -19,6 +19,7 @@
 #include "ui/ControlBindings.h"
 #include "ui/ControlFactory.h"
 #include "ui/LinkStatusBar.h"
+#include "ui/SideWindows.h"
 
 namespace {
 
@@ -56,11 +57,13 @@ MainWindow::MainWindow(Panel& panel, WindowEnvironment environment, QWidget* par
     panel_.model().listen([this](const ValueId& value, Origin) {
         if (value == ValueId{FlagValue::PanelOpen}) {
             showPanelOpen();
-        } else if (value == ValueId{OtherValue::LinkStatus}) {
-            statusBar_->showLine(panel_.model().linkStatus());
+        } else if (value == ValueId{OtherValue::LinkStatus} ||
+                   value == ValueId{OtherValue::JournalKept} ||
+                   value == ValueId{OtherValue::PlantStatus}) {
+            showStatusLine();
         }
     });
-    statusBar_->showLine(panel_.model().linkStatus());
+    showStatusLine();
     takeFullRect();
     showPanelOpen();
 }
@@ -95,8 +98,11 @@ void MainWindow::createControls() {
                     [this, action = row.action] { act(action); });
         }
     }
-    // The link's status line runs along the bottom, below the template's area.
+    // The link's status line runs along the bottom, below the template's area,
+    // with the buttons of the side windows at its right end.
     statusBar_ = new LinkStatusBar(this);
+    sideWindows_ = new SideWindows(this, panel_, templateEdit_);
+    sideWindows_->buttons()->setParent(statusBar_);
     setFixedSize(fullClient_);
     placeStatusLine();
     findChild<QWidget*>(QString::number(ctl::kPort))->setFocus();
@@ -150,6 +156,18 @@ void MainWindow::showPanelOpen() {
     resizeOuter(open ? fullRect_.width() : narrowWidth(fullRect_), fullRect_.height());
 }
 
+// The link's state, then what else keeps records from going where they should.
+void MainWindow::showStatusLine() {
+    LinkStatusLine line = panel_.model().linkStatus();
+    for (const std::string* more :
+         {&panel_.model().journalProblem(), &panel_.model().plantStatus()}) {
+        if (!more->empty()) {
+            line.text += QStringLiteral(" · ") + decodeUtf8(*more);
+        }
+    }
+    statusBar_->showLine(line);
+}
+
 void MainWindow::showMessage(const QString& text) {
     if (env_.messageBox) {
         env_.messageBox(text);
@@ -174,8 +192,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::placeStatusLine() {
+    if (sideWindows_ == nullptr) {
+        return;  // still being made
+    }
     const int lineHeight = dialogUnits(font()).y(kStatusLineDlu);
     statusBar_->setGeometry(0, height() - lineHeight, width(), lineHeight);
+    QWidget* buttons = sideWindows_->buttons();
+    const int buttonsWidth = buttons->sizeHint().width();
+    buttons->setGeometry(width() - buttonsWidth, 0, buttonsWidth, lineHeight);
+    statusBar_->setRightRoom(buttonsWidth);
 }
 
 QSize MainWindow::frameExtra() const {

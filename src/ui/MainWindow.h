@@ -11,6 +11,7 @@
 #include "ui/ControlTable.h"
 
 class ControlBindings;
+class SideWindows;
 class LinkStatusBar;
 class Panel;
 class QPlainTextEdit;
@@ -46,6 +47,7 @@ class MainWindow : public QDialog {
 
     const WindowRect& fullRect() const { return fullRect_; }
     QPlainTextEdit* templateEdit() const { return templateEdit_; }
+    SideWindows& sideWindows() const { return *sideWindows_; }
     // The edits' latest text into the model: the template waits for a pause
     // in typing.
     void takeEdits();
@@ -64,6 +66,7 @@ class MainWindow : public QDialog {
     void createControls();
     void act(ControlAction action);
     void showPanelOpen();
+    void showStatusLine();
     void showMessage(const QString& text);
     std::string chooseFolder();
     void placeStatusLine();
@@ -79,6 +82,7 @@ class MainWindow : public QDialog {
     std::unique_ptr<ControlBindings> bindings_;
     QPlainTextEdit* templateEdit_ = nullptr;
     LinkStatusBar* statusBar_ = nullptr;
+    SideWindows* sideWindows_ = nullptr;
     // The controls of the parameter panel, out of reach while it is closed.
     std::vector<QWidget*> panelControls_;
     QSize fullClient_;

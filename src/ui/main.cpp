@@ -8,6 +8,7 @@
 
 #include "cli/PanelCommandLine.h"
 #include "cli/StartGuard.h"
+#include "journal/Journal.h"
 #include "os/OpenFilesLimit.h"
 #include "os/StopSignals.h"
 #include "panel/Panel.h"
@@ -53,7 +54,9 @@ int runPanel(int argc, char* argv[]) {
     DiskWriter writer;
     SettingsStore store(SettingsStore::defaultPath(), &writer);
     {
-        Panel panel(store, writer);
+        PanelSetup setup;
+        setup.journalPath = defaultJournalPath();
+        Panel panel(store, writer, std::move(setup));
         MainWindow window(panel);
         panel.start();
         // A stop signal (logging out, systemctl, Ctrl+C) closes the window,

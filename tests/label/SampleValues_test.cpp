@@ -3,7 +3,7 @@
 
 #include "label/Label.h"
 #include "label/SampleTokens.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "tests/label/LabelCase.h"
 
 namespace {

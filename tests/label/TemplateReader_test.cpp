@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "label/Label.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "tests/label/LabelCase.h"
 
 namespace {

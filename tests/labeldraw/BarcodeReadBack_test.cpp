@@ -8,7 +8,7 @@
 
 #include "label/Label.h"
 #include "labeldraw/LabelPainter.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "tests/labeldraw/PictureProbe.h"
 
 namespace {

@@ -76,6 +76,17 @@ TEST(SettingsTable, HoldsTheFileKeysTheirTypesDefaultsAndFirstRunValues) {
         {"presetCnt", true, "0", nullptr},
         {"fPath", false, "<home>/", nullptr},
         {"root", false, "teal", nullptr},
+        {"labelSamples", false, "", nullptr},
+        {"mqttHost", false, "", nullptr},
+        {"mqttPort", true, "1883", nullptr},
+        {"mqttTls", true, "0", nullptr},
+        {"mqttCaFile", false, "", nullptr},
+        {"mqttCertFile", false, "", nullptr},
+        {"mqttKeyFile", false, "", nullptr},
+        {"mqttUser", false, "", nullptr},
+        {"mqttPassword", false, "", nullptr},
+        {"mqttStation", false, "", nullptr},
+        {"mqttPrefix", false, "tolvane", nullptr},
     };
     ASSERT_EQ(kSettingsTable.size(), std::size(expected));
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
@@ -260,3 +271,4 @@ TEST_F(FirstRunTest, OtherStampResetsTheSevenAndKeepsTheRest) {
 }
 
 }  // namespace
+

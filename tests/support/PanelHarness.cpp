@@ -58,6 +58,7 @@ PanelSetup PanelHarness::setup() {
     }
     env.udpPort = udpPort;
     setup.startThreads = threads_;
+    setup.journalPath = journalFile().string();
     env.frameHandled = [this](const DeviceReport& report) {
         if (frameHandled) {
             frameHandled(report);

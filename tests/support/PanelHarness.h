@@ -43,6 +43,7 @@ class PanelHarness {
     SettingsStore& store() { return rig_->store(); }
     std::filesystem::path settingsFile() const { return home / "Tolvane" / "TolvaneApp.json"; }
     std::filesystem::path portsDir() const { return home / "Tolvane" / "ports"; }
+    std::filesystem::path journalFile() const { return home / "data" / "records.sqlite"; }
 
     // Waits until every write handed to the disk writer is done and what it
     // reports back (and the count display) reached the window.

@@ -50,8 +50,8 @@ std::vector<std::pair<int, const BoundValue*>> plainlyStored() {
             continue;
         }
         const BoundValue* bound = boundValueOf(*row.value);
-        if (bound != nullptr && bound->stored && bound->storedOnChange &&
-            bound->load == nullptr && bound->save == nullptr) {
+        if (bound != nullptr && bound->stored && bound->storedOnChange && bound->load == nullptr &&
+            bound->save == nullptr) {
             rows.emplace_back(row.id, bound);
         }
     }

@@ -78,17 +78,24 @@ TEST_F(Dispatch, AllZeroFirstFrameDoesNotReachTheMirror) {
     EXPECT_EQ(shown(ctl::kData), "data=0");
 }
 
-TEST_F(Dispatch, OnlyTheFirstFrameOfAChunkCounts) {
-    EXPECT_TRUE(receive(frameText(kShownAtFirstRun) + frameText({9, 0, 2, 1, 15, 30, 45, 0, 0})));
-    EXPECT_EQ(shown(ctl::kData), "data=3");
+// Every frame of a chunk counts, in order: a record behind a state frame is kept.
+TEST_F(Dispatch, EveryFrameOfAChunkCounts) {
+    EXPECT_TRUE(receive(frameText(kShownAtFirstRun) +
+                        frameText({9, 0, 2, 1, 16, 30, 45, 0, 0}, ",pt:T9,{z}")));
+    EXPECT_EQ(shown(ctl::kData), "data=9");
+    EXPECT_EQ(shown(ctl::kSpeed1), "16");
+    ASSERT_EQ(recordFiles().size(), 1u);
+    EXPECT_EQ(readFile(records / recordFiles().front()), "time=T9,data=9,S0=z");
 }
 
-// A frame whose body does not begin with nine integers changes nothing and
-// leaves one trace line; a chunk without a whole frame leaves none.
+// A frame whose body does not begin with nine integers, or a datagram that
+// ends inside a frame, changes nothing and leaves one trace line that says
+// why; bytes without a frame leave none.
 TEST_F(Dispatch, DropsFramesWithoutNineStateValues) {
     struct Case {
         const char* chunk;
         std::size_t traceLines;
+        const char* site = "D:[CTolvaneAppDlg::tmRxFrame,1093]";
     };
     const Case cases[] = {
         {"start[]end", 1},
@@ -97,7 +104,7 @@ TEST_F(Dispatch, DropsFramesWithoutNineStateValues) {
         {"start[1,2,3,4,5,6,7,8,x]end", 1},
         {"start[1 ,2,3,4,5,6,7,8,9]end", 1},
         {"start[a,1,2,3,4,5,6,7,8,9,pt:T1,{a}]end", 1},
-        {"start[1,2,3,4,5,6,7,8,9", 0},
+        {"start[1,2,3,4,5,6,7,8,9", 1, "D:[FrameStream::take,3]"},
         {"1,2,3,4,5,6,7,8,9]end", 0},
         {"start]end", 0},
     };
@@ -108,7 +115,7 @@ TEST_F(Dispatch, DropsFramesWithoutNineStateValues) {
         EXPECT_FALSE(receive(c.chunk));
         const std::string out = testing::internal::GetCapturedStdout();
         EXPECT_EQ(count(out, "D:["), c.traceLines) << out;
-        EXPECT_EQ(count(out, "D:[CTolvaneAppDlg::tmRxFrame,"), c.traceLines) << out;
+        EXPECT_EQ(count(out, c.site), c.traceLines) << out;
         EXPECT_EQ(shown(ctl::kData), "before");
         EXPECT_EQ(shown(ctl::kSpeed1), "15");
         EXPECT_EQ(panel.selection(ctl::kPitch), 0);

@@ -84,7 +84,8 @@ QStringList textsOf(const QWidget* widget) {
 // narrowed, with the parameter panel outside.
 std::vector<std::string> unreadable(const QWidget& window, int shownWidth) {
     std::vector<std::string> problems;
-    const QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    controls.removeIf([](const QWidget* child) { return child->isWindow(); });  // side windows
     for (QWidget* control : controls) {
         const QRect area = textArea(control);
         const QFontMetrics metrics(control->font());

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "label/Label.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsTable.h"
 #include "tests/labeldraw/PictureProbe.h"
 
 namespace {
