@@ -84,11 +84,12 @@ inline constexpr TextSetting plantPrefix{"mqttPrefix", "tolvane"};
 struct SettingRow {
     const IntSetting* integer = nullptr;  // exactly one of the two is set
     const TextSetting* text = nullptr;
+    const char* key = nullptr;  // the row's name
 
-    constexpr SettingRow(const IntSetting& row) : integer(&row) {}
-    constexpr SettingRow(const TextSetting& row) : text(&row) {}
-    constexpr const char* name() const { return integer != nullptr ? integer->name : text->name; }
-    constexpr bool hasFirstRunValue() const {
+    constexpr SettingRow(const IntSetting& row) : integer(&row), key(row.name) {}
+    constexpr SettingRow(const TextSetting& row) : text(&row), key(row.name) {}
+    constexpr const char* name() const { return key; }
+    bool hasFirstRunValue() const {
         return integer != nullptr ? integer->firstRun.has_value() : text->firstRun != nullptr;
     }
 };
