@@ -2,6 +2,7 @@
 // rule on the window's tick, and PASSWORD CHANGE across a restart.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTest>
 
 #include <cstdint>
@@ -149,6 +150,35 @@ TEST(PanelLockCount, ReachedCountReopensOnTheNextQuickFailedClick) {
     panel.tick += 200;  // 400 ms after the last failed click
     panel.click(ctl::kPanelToggle);
     expectPanel(panel, dlg, true, "eleventh failed click");
+}
+
+}  // namespace
+
+namespace {
+
+// Closed, the parameter panel is out of reach: Tab and Shift+Tab move through
+// the visible controls only, so nothing hidden can be typed into blind; the
+// machine's values still reach it, and opening it brings it back in reach.
+TEST(PanelLockReach, TabNeverReachesTheClosedPanel) {
+    PanelHarness panel;
+    MainWindow& window = panel.open();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int narrow = window.width();
+    for (const bool forward : {true, false}) {
+        for (int step = 0; step < 60; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                            forward ? Qt::NoModifier : Qt::ShiftModifier);
+            QWidget* focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            EXPECT_LT(focused->mapTo(&window, QPoint(0, 0)).x(), narrow)
+                << focused->objectName().toStdString();
+        }
+    }
+    ASSERT_TRUE(panel.receive("start[1,0,2,1,15,77,45,0,0]end"));
+    EXPECT_EQ(panel.text(ctl::kSpeed2), "77");
+    panel.showParameterPanel();
+    EXPECT_TRUE(panel.control(ctl::kSpeed2)->isEnabled());
 }
 
 }  // namespace
