@@ -14,6 +14,7 @@
 #include "inbound/RecordText.h"
 #include "link/LinkStatusText.h"
 #include "link/LocalIp.h"
+#include "link/SerialPortNames.h"
 #include "panel/BoundValues.h"
 #include "panel/FixedLists.h"
 #include "panel/MachineLink.h"
@@ -55,13 +56,11 @@ std::string_view beforeNul(const std::string& text) {
     return std::string_view(text).substr(0, text.find('\0'));
 }
 
-// The port number of a "COM<n>" entry; 0, a port that never exists, otherwise.
+// The port number of a "COM<n>" entry of the list, by the port names' own
+// rule; 0, a port that never exists, otherwise.
 unsigned entryPortNumber(const std::string& entry) {
-    const std::size_t start = entry.find_first_not_of("COM");
-    const int number = start == std::string::npos
-                           ? 0
-                           : commands::leadingInt(std::string_view(entry).substr(start));
-    return number > 0 ? static_cast<unsigned>(number) : 0;
+    unsigned number = 0;
+    return parseComName(entry, number) ? number : 0;
 }
 
 }  // namespace
