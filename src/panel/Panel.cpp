@@ -1,7 +1,6 @@
 #include "panel/Panel.h"
 
 #include "inbound/RecordSaver.h"
-#include "os/WakeEvent.h"
 #include "panel/PlantSettingsAccess.h"
 #include "plant/PlantLink.h"
 #include "settings/SettingsStore.h"
@@ -13,10 +12,14 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
             LinkHandlers{[this](const std::string& chunk) { controller_->takeChunk(chunk); },
                          [this](const LinkStatus&) { controller_->showLinkStatus(); },
                          [this] { controller_->refreshPorts(); }}),
-      recordWake_(std::make_unique<WakeEvent>()),
-      recordNotifier_(std::make_unique<QSocketNotifier>(recordWake_->fd(), QSocketNotifier::Read)),
-      records_(std::make_unique<RecordSaver>(
-          writer, [wake = recordWake_.get()] { wake->signal(); }, setup_.journalPath)),
+      recordWake_([this] {
+          controller_->takeRecordOutcomes();
+          if (plant_) {
+              plant_->recordsCommitted();
+          }
+      }),
+      records_(std::make_unique<RecordSaver>(writer, recordWake_.signaller(), setup_.journalPath)),
+      keepingWake_([this] { controller_->showSettingsKeeping(); }),
       clock_([this] {
           controller_->showClock();
           controller_->showLinkStatus();
@@ -26,13 +29,7 @@ Panel::Panel(SettingsStore& store, DiskWriter& writer, PanelSetup setup)
     }
     controller_ =
         std::make_unique<PanelController>(model_, store_, liveLink_, *records_, setup_.environment);
-    QObject::connect(recordNotifier_.get(), &QSocketNotifier::activated, [this] {
-        recordWake_->drain();
-        controller_->takeRecordOutcomes();
-        if (plant_) {
-            plant_->recordsCommitted();
-        }
-    });
+    store_.setKeepingChanged(keepingWake_.signaller());
 }
 
 Panel::~Panel() {
@@ -60,14 +57,9 @@ void Panel::start() {
 
 // The plant link empties the journal and follows the machine's state.
 void Panel::watchPlant() {
-    plantWake_ = std::make_unique<WakeEvent>();
-    plantNotifier_ = std::make_unique<QSocketNotifier>(plantWake_->fd(), QSocketNotifier::Read);
-    plant_ = std::make_unique<PlantLink>(setup_.journalPath,
-                                         [wake = plantWake_.get()] { wake->signal(); });
-    QObject::connect(plantNotifier_.get(), &QSocketNotifier::activated, [this] {
-        plantWake_->drain();
-        controller_->showPlantStatus(plant_->statusText());
-    });
+    plantWake_ = std::make_unique<ThreadWake>(
+        [this] { controller_->showPlantStatus(plant_->statusText()); });
+    plant_ = std::make_unique<PlantLink>(setup_.journalPath, plantWake_->signaller());
     model_.listen([this](const ValueId& value, Origin origin) {
         if (origin == Origin::Machine || value == ValueId{OtherValue::LinkStatus}) {
             showMachineToPlant();

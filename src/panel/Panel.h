@@ -9,13 +9,13 @@
 #include "panel/LiveLink.h"
 #include "panel/PanelController.h"
 #include "panel/PanelModel.h"
+#include "panel/ThreadWake.h"
 #include "plant/PlantConfig.h"
 
 class DiskWriter;
 class PlantLink;
 class RecordSaver;
 class SettingsStore;
-class WakeEvent;
 
 struct PanelSetup {
     PanelEnvironment environment;
@@ -60,22 +60,19 @@ class Panel {
     PanelModel model_;
     Link link_;
     LiveLink liveLink_{link_};
-    // The writer tells of record outcomes through an eventfd the event loop
-    // watches; declared in this order, the saver goes first.
-    std::unique_ptr<WakeEvent> recordWake_;
-    std::unique_ptr<QSocketNotifier> recordNotifier_;
+    // The disk writer tells of record outcomes through this wake; declared in
+    // this order, the saver goes first.
+    ThreadWake recordWake_;
     std::unique_ptr<RecordSaver> records_;
     // The store tells from the disk writer's thread that the settings stopped
     // or started again reaching their file.
-    std::unique_ptr<WakeEvent> keepingWake_;
-    std::unique_ptr<QSocketNotifier> keepingNotifier_;
+    ThreadWake keepingWake_;
     std::unique_ptr<PanelController> controller_;
     ClockTicker clock_;
     // The journal's records and the machine's state to the plant's broker, on
     // a thread of its own; null without a journal. It tells of a changed
-    // status through its wake event.
-    std::unique_ptr<WakeEvent> plantWake_;
-    std::unique_ptr<QSocketNotifier> plantNotifier_;
+    // status through its wake.
+    std::unique_ptr<ThreadWake> plantWake_;
     std::unique_ptr<PlantLink> plant_;
     // Declared after the link, whose descriptor it watches: goes first.
     std::unique_ptr<QSocketNotifier> linkNotifier_;

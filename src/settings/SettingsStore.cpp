@@ -114,19 +114,15 @@ SettingsKeeping SettingsStore::Disk::keepingLocked() const {
     return {};
 }
 
+// The callback runs under the lock, so that once setKeepingChanged() has
+// replaced it, the old one is never called again and its owner may go.
 template <class Change>
 void SettingsStore::Disk::changeKeeping(Change change) {
-    std::function<void()> tell;
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        const SettingsKeeping before = keepingLocked();
-        change();
-        if (keepingLocked() != before) {
-            tell = keepingChanged;
-        }
-    }
-    if (tell) {
-        tell();
+    const std::lock_guard<std::mutex> lock(mutex);
+    const SettingsKeeping before = keepingLocked();
+    change();
+    if (keepingLocked() != before && keepingChanged) {
+        keepingChanged();
     }
 }
 

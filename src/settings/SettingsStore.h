@@ -73,9 +73,10 @@ class SettingsStore {
     // Whether the values reach the file, and why not. Callable from any thread.
     SettingsKeeping keeping() const;
     // Called whenever keeping() changes, on the thread that changed it (the
-    // disk writer's, or the caller's without one): it must only signal, for
-    // example post to the window's thread, which then reads keeping(). Set it
-    // before reading keeping() the first time.
+    // disk writer's, or the caller's without one), with the store's lock held:
+    // it must only signal, for example wake the window's thread, which then
+    // reads keeping(). Set it before reading keeping() the first time; once
+    // this returns, the callback it replaced is never called again.
     void setKeepingChanged(std::function<void()> changed);
 
     // For the first-run rule: the value `name` held in the file when the store

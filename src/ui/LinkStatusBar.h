@@ -8,6 +8,8 @@
 // mark, then the text, cut with "…" where the window is too narrow (the whole
 // text is the tool tip). It never takes the focus.
 class LinkStatusBar : public QWidget {
+    Q_OBJECT
+
   public:
     explicit LinkStatusBar(QWidget* parent);
 

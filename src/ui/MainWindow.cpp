@@ -58,6 +58,7 @@ MainWindow::MainWindow(Panel& panel, WindowEnvironment environment, QWidget* par
         if (value == ValueId{FlagValue::PanelOpen}) {
             showPanelOpen();
         } else if (value == ValueId{OtherValue::LinkStatus} ||
+                   value == ValueId{OtherValue::SettingsKept} ||
                    value == ValueId{OtherValue::JournalKept} ||
                    value == ValueId{OtherValue::PlantStatus}) {
             showStatusLine();
@@ -160,7 +161,8 @@ void MainWindow::showPanelOpen() {
 void MainWindow::showStatusLine() {
     LinkStatusLine line = panel_.model().linkStatus();
     for (const std::string* more :
-         {&panel_.model().journalProblem(), &panel_.model().plantStatus()}) {
+         {&panel_.model().settingsProblem(), &panel_.model().journalProblem(),
+          &panel_.model().plantStatus()}) {
         if (!more->empty()) {
             line.text += QStringLiteral(" · ") + decodeUtf8(*more);
         }

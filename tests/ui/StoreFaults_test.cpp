@@ -2,10 +2,12 @@
 // folder is in, and loses nothing it could have kept.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
+#include "ui/LinkStatusBar.h"
 
 namespace {
 
@@ -67,6 +69,32 @@ TEST(StoreFaults, AStoreThatCannotBeWrittenLeavesThePanelRunning) {
     EXPECT_NE(trace.find("D:[SettingsStore::save,1]"), std::string::npos);
     EXPECT_EQ(panel.text(ctl::kSpeed1), "20");
     EXPECT_EQ(readFile(panel.home / "Tolvane"), "not a folder");
+}
+
+// Told on the status line from the failed write on, until a write succeeds.
+TEST(StoreFaults, SettingsThatDoNotReachTheirFileAreToldUntilAWriteSucceeds) {
+    PanelHarness panel;
+    panel.open();
+    const auto statusLine = [&] {
+        return panel.window().findChild<LinkStatusBar*>()->line().text.toStdString();
+    };
+    const std::string told = "settings NOT saved: ";
+    EXPECT_EQ(statusLine().find(told), std::string::npos) << statusLine();
+
+    panel.setSync([](int, SyncKind) { return EIO; });
+    panel.type(ctl::kSpeed1, "20");
+    panel.settleWrites();
+    EXPECT_NE(statusLine().find(told), std::string::npos) << statusLine();
+    panel.type(ctl::kSpeed2, "40");
+    panel.settleWrites();
+    EXPECT_NE(statusLine().find(told), std::string::npos) << statusLine();
+
+    panel.setSync({});
+    panel.type(ctl::kSpeed1, "21");
+    panel.settleWrites();
+    EXPECT_EQ(statusLine().find(told), std::string::npos) << statusLine();
+    EXPECT_EQ(panel.storedString(setting::speedValue1), "21");
+    EXPECT_EQ(panel.storedString(setting::speedValue2), "40");
 }
 
 class RecordFolderFaults : public InboundPanel {};
