@@ -182,15 +182,15 @@ void reportRow(const std::string& name, const std::vector<double>& ms, int wrong
 
 int main(int argc, char** argv) {
     prepareBenchProcess();
-    const std::chrono::milliseconds syncDelay = syncDelayOption(argc, argv);
+    const BenchSetup setup = benchSetupOption(argc, argv);
     const bool busyDisk = hasOption(argc, argv, "--busy-disk");
     // Before the panel's threads: the busy process is a plain fork of this one.
     const ScratchDir busyFolder;
     const pid_t busy = busyDisk ? startDiskBusy(busyFolder.path()) : -1;
     const std::string note =
-        busyDisk ? std::string(" (another process keeps the disk busy)") : slowSyncNote(syncDelay);
+        busyDisk ? std::string(" (another process keeps the disk busy)") : setupNote(setup);
     QApplication app(argc, argv);
-    BenchPanel panel(syncDelay);
+    BenchPanel panel(setup);
     panel.open();
 
     // The machine makes itself known with one frame, as it does when it starts.

@@ -4,8 +4,10 @@
 // which frames the window dispatched, how many datagrams were lost on the way
 // and how long the window's event loop was held up meanwhile, over several
 // runs; then raises the rate step by step; last, a flood whose every frame
-// changes a stored speed value. "--slow-sync" slows the disk writer by 50 ms
-// per sync; "--runs N" sets the number of steady runs (default 10).
+// changes a stored speed value; at the end, whether every record the panel
+// received reached its journal (and with "--plant" the broker's subscriber).
+// "--slow-sync" slows the disk writer by 50 ms per sync; "--plant" turns the
+// plant link on; "--runs N" sets the number of steady runs (default 10).
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -25,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -45,6 +48,12 @@ constexpr double kLongestStallTargetMs = 20;
 constexpr long kHighestRateTarget = 100'000;
 constexpr double kHostileTargetSeconds = 6;
 constexpr long kHostileFrames = 25'000;
+
+void runEventLoopFor(std::chrono::milliseconds span) {
+    QEventLoop loop;
+    QTimer::singleShot(span, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 // Which frames a phase sends.
 enum class Frames { CountsAndRecords, SpeedChanges };
@@ -70,7 +79,9 @@ struct PhaseResult {
 class Flood {
   public:
     explicit Flood(BenchPanel& panel) : panel_(panel) {
-        panel_.frameHandled = [this](const DeviceReport& report) { seen(report.state.data); };
+        panel_.frameHandled = [this](const DeviceReport& report) {
+            seen(report.state.data, report.isRecord);
+        };
     }
 
     // True once the panel answers: its receive thread is bound and dispatching.
@@ -154,6 +165,9 @@ class Flood {
         return result;
     }
 
+    // Counting records the window dispatched, over every phase so far.
+    long recordsHandled() const { return recordsHandled_; }
+
   private:
     // CPU time of the calling thread.
     static double threadCpuSeconds() {
@@ -200,20 +214,15 @@ class Flood {
         result.sendSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     }
 
-    void seen(long count) {
+    void seen(long count, bool isRecord) {
         latest_ = count;
         if (count >= rangeBegin_ && count < rangeEnd_ &&
             seen_[static_cast<std::size_t>(count)] == 0) {
             seen_[static_cast<std::size_t>(count)] = 1;
             ++handled_;
+            recordsHandled_ += isRecord ? 1 : 0;
             lastHandled_ = Clock::now();
         }
-    }
-
-    static void runEventLoopFor(std::chrono::milliseconds span) {
-        QEventLoop loop;
-        QTimer::singleShot(span, &loop, &QEventLoop::quit);
-        loop.exec();
     }
 
     BenchPanel& panel_;
@@ -228,6 +237,7 @@ class Flood {
     long rangeBegin_ = 0;
     long rangeEnd_ = 0;
     long handled_ = 0;
+    long recordsHandled_ = 0;  // over every phase
 };
 
 // Counting records in the files of `folder`: one "data=" in CSV, one
@@ -338,15 +348,50 @@ void hostileFlood(Flood& flood, const std::string& note) {
                 hostile.sent == kHostileFrames});
 }
 
+// Waits, running the event loop, until `done` holds or `limit` has passed.
+bool settleWithin(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const Clock::time_point end = Clock::now() + limit;
+    while (!done() && Clock::now() < end) {
+        runEventLoopFor(50ms);
+    }
+    return done();
+}
+
+// Every record the window dispatched reached the journal, and with the plant
+// link the broker's subscriber too.
+void recordsKept(BenchPanel& panel, const Flood& flood, const std::string& note) {
+    const long handled = flood.recordsHandled();
+    settleWithin([&] { return panel.journalRecords() >= handled; }, 10s);
+    const long journal = panel.journalRecords();
+    const long files = recordsWritten(panel.recordDir());
+    report({"2. UDP flood" + note + ": counting records received that reached the journal",
+            grouped(static_cast<double>(journal)) + " of " + grouped(static_cast<double>(handled)) +
+                " (in record files: " + grouped(static_cast<double>(files)) + ")",
+            "all", journal == handled && files == handled});
+    if (!panel.plantLinkOn()) {
+        return;
+    }
+    const Clock::time_point start = Clock::now();
+    settleWithin([&] { return panel.recordsDelivered() >= handled; }, 30s);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const long delivered = panel.recordsDelivered();
+    report({"2. UDP flood" + note + ": counting records delivered to the broker's subscriber",
+            grouped(static_cast<double>(delivered)) + " of " +
+                grouped(static_cast<double>(handled)) + " (acknowledged in the journal: " +
+                grouped(static_cast<double>(panel.journalRecordsPublished())) + "; last " +
+                fixed(seconds, 1) + " s after the flood)",
+            "all", delivered == handled});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     prepareBenchProcess();
-    const std::chrono::milliseconds syncDelay = syncDelayOption(argc, argv);
+    const BenchSetup setup = benchSetupOption(argc, argv);
     const int runs = runsOption(argc, argv);
-    const std::string note = slowSyncNote(syncDelay);
+    const std::string note = setupNote(setup);
     QApplication app(argc, argv);
-    BenchPanel panel(syncDelay);
+    BenchPanel panel(setup);
     panel.open();
     Flood flood(panel);
     if (!flood.warmUp()) {
@@ -354,11 +399,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     steadyRuns(flood, runs, note);
-    if (syncDelay.count() == 0) {
+    if (setup.syncDelay.count() == 0 && !setup.plantLink) {
         rateSteps(flood);
     }
     hostileFlood(flood, note);
-    std::fprintf(stderr, "flood: %ld records in %s (one per 100 frames handled)\n",
-                 recordsWritten(panel.recordDir()), panel.recordDir().c_str());
+    recordsKept(panel, flood, note);
     return 0;
 }

@@ -10,13 +10,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 # In the order of the figures they give; a bench's options follow its name.
-runs=("parse_bench" "flood_bench" "flood_bench --slow-sync --runs 3" "serial_bench" "idle_bench"
-  "command_bench" "command_bench --busy-disk" "command_bench --slow-sync" "record_bench"
-  "settings_bench" "startup_bench" "label_bench" "label_typing_bench" "journal_bench"
+runs=("parse_bench" "flood_bench" "flood_bench --slow-sync --runs 3" "flood_bench --plant --runs 3"
+  "serial_bench" "idle_bench" "command_bench" "command_bench --busy-disk"
+  "command_bench --slow-sync" "command_bench --plant" "record_bench" "settings_bench"
+  "startup_bench" "label_bench" "label_typing_bench" "template_typing_bench" "journal_bench"
   "records_view_bench" "plant_bench")
 benches=(parse_bench flood_bench serial_bench idle_bench command_bench record_bench
-  settings_bench startup_bench label_bench label_typing_bench journal_bench records_view_bench
-  plant_bench)
+  settings_bench startup_bench label_bench label_typing_bench template_typing_bench journal_bench
+  records_view_bench plant_bench)
 
 "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -1,8 +1,14 @@
 #include "common/BenchPanel.h"
 #include "common/Figures.h"
+#include "support/MosquittoBroker.h"
+#include "support/MqttSubscriber.h"
 #include "support/Probes.h"
 
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <arpa/inet.h>
@@ -12,12 +18,23 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <thread>
 
+#include "journal/Journal.h"
+#include "settings/SettingsTable.h"
 #include "ui/ControlTable.h"
 
-BenchPanel::BenchPanel(std::chrono::milliseconds syncDelay)
-    : udpPort(freeUdpPort()), writer_([delay = syncDelay](int fd, SyncKind kind) {
+namespace {
+
+constexpr const char* kStation = "bench";
+
+}  // namespace
+
+BenchPanel::BenchPanel(BenchSetup setup)
+    : udpPort(freeUdpPort()),
+      setup_(setup),
+      writer_([delay = setup.syncDelay](int fd, SyncKind kind) {
           if (delay.count() > 0) {
               std::this_thread::sleep_for(delay);
           }
@@ -35,7 +52,17 @@ BenchPanel::~BenchPanel() {
 }
 
 MainWindow& BenchPanel::open() {
+    if (setup_.plantLink) {
+        broker_ = std::make_unique<MosquittoBroker>(home / "broker");
+        subscriber_ = std::make_unique<MqttSubscriber>(
+            broker_->port(), std::string("tolvane/") + kStation + "/record");
+        SettingsStore seed(SettingsStore::defaultPath());
+        seed.setText(setting::plantHost, QStringLiteral("127.0.0.1"));
+        seed.setInt(setting::plantPort, broker_->port());
+        seed.setText(setting::plantStation, QString::fromLatin1(kStation));
+    }
     PanelSetup setup;
+    setup.journalPath = journalFile().string();
     setup.ports = portsOnlyIn(portsDir(), home.path());  // only the names linked by the benchmark
     setup.environment.udpPort = udpPort;
     setup.environment.frameHandled = [this](const DeviceReport& report) {
@@ -51,7 +78,48 @@ MainWindow& BenchPanel::open() {
     rig_->panel().model().setText(TextValue::RecordFolder, recordDir().string() + "/",
                                   Origin::Panel);
     rig_->window().show();
+    if (setup_.plantLink) {
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (rig_->panel().model().plantStatus().find("connected") != std::string::npos) {
+                loop.quit();
+            }
+        });
+        QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
+        check.start(10);
+        loop.exec();
+        std::fprintf(stderr, "plant link: %s\n", rig_->panel().model().plantStatus().c_str());
+    }
     return rig_->window();
+}
+
+long BenchPanel::journalRecords() const {
+    std::unique_ptr<Journal> journal =
+        Journal::open(journalFile().string(), JournalAccess::Read, nullptr);
+    return journal ? static_cast<long>(journal->totals(JournalFilter{}).records) : 0;
+}
+
+long BenchPanel::journalRecordsPublished() const {
+    std::unique_ptr<Journal> journal =
+        Journal::open(journalFile().string(), JournalAccess::Read, nullptr);
+    return journal ? static_cast<long>(journal->totals(JournalFilter{}).records -
+                                       journal->unpublishedCount())
+                   : 0;
+}
+
+long BenchPanel::recordsDelivered() const {
+    if (!subscriber_) {
+        return 0;
+    }
+    std::set<qint64> ids;
+    for (const MqttMessage& message : subscriber_->messages()) {
+        ids.insert(QJsonDocument::fromJson(QByteArray::fromStdString(message.payload))
+                       .object()
+                       .value("id")
+                       .toInteger());
+    }
+    return static_cast<long>(ids.size());
 }
 
 QWidget* BenchPanel::control(int id) const {
@@ -108,24 +176,31 @@ void StallMeter::tick() {
     last_ = now;
 }
 
-std::chrono::milliseconds syncDelayOption(int& argc, char** argv) {
-    std::chrono::milliseconds delay(0);
+BenchSetup benchSetupOption(int& argc, char** argv) {
+    BenchSetup setup;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--slow-sync") == 0) {
-            delay = std::chrono::milliseconds(50);
+            setup.syncDelay = std::chrono::milliseconds(50);
+        } else if (std::strcmp(argv[i], "--plant") == 0) {
+            setup.plantLink = true;
         } else {
             argv[kept++] = argv[i];
         }
     }
     argc = kept;
-    return delay;
+    return setup;
 }
 
-std::string slowSyncNote(std::chrono::milliseconds syncDelay) {
-    return syncDelay.count() > 0
-               ? " (writer slowed: " + std::to_string(syncDelay.count()) + " ms per sync)"
-               : std::string();
+std::string setupNote(const BenchSetup& setup) {
+    std::string note;
+    if (setup.syncDelay.count() > 0) {
+        note += " (writer slowed: " + std::to_string(setup.syncDelay.count()) + " ms per sync)";
+    }
+    if (setup.plantLink) {
+        note += " (plant link on)";
+    }
+    return note;
 }
 
 void preferOffscreen() {

@@ -15,18 +15,30 @@
 #include "storage/DiskWriter.h"
 #include "support/PanelRig.h"
 
+class MosquittoBroker;
+class MqttSubscriber;
+
+// How a benchmark's panel runs, as asked for on its command line.
+struct BenchSetup {
+    // "--slow-sync": how long the disk writer waits before each sync, as on
+    // a disk that is slow to answer.
+    std::chrono::milliseconds syncDelay{0};
+    // "--plant": the plant link on, to a broker of the benchmark's own on
+    // 127.0.0.1, and a subscriber counting the records it delivers.
+    bool plantLink = false;
+};
+
 // The whole panel as the operator has it: the real window with its receive
-// threads and clock and its disk writer, real time, shown offscreen, in a
-// scratch home of its own (settings, ports folder, record folder) and on a
-// free UDP port.
+// threads and clock, its disk writer and its record journal, real time, shown
+// offscreen, in a scratch home of its own (settings, ports folder, record
+// folder, journal) and on a free UDP port.
 class BenchPanel {
   public:
-    // `syncDelay`: how long the disk writer waits before each sync, as on a
-    // disk that is slow to answer.
-    explicit BenchPanel(std::chrono::milliseconds syncDelay = std::chrono::milliseconds(0));
+    explicit BenchPanel(BenchSetup setup = {});
     ~BenchPanel();
 
     // Builds and shows the window; link pseudo-terminals into portsDir() first.
+    // With the plant link, returns once it is connected (or after 10 s).
     MainWindow& open();
     MainWindow& window() { return rig_->window(); }
     Panel& panel() { return rig_->panel(); }
@@ -35,6 +47,16 @@ class BenchPanel {
 
     std::filesystem::path portsDir() const { return home / "config" / "Tolvane" / "ports"; }
     std::filesystem::path recordDir() const { return home / "records"; }
+    std::filesystem::path journalFile() const { return home / "data" / "records.sqlite"; }
+
+    // Records in the journal, and of them those the broker has acknowledged,
+    // read from the file as another reader would.
+    long journalRecords() const;
+    long journalRecordsPublished() const;
+    // Records the subscriber has received, each journal id once; 0 without
+    // the plant link.
+    long recordsDelivered() const;
+    bool plantLinkOn() const { return setup_.plantLink; }
 
     ScratchDir home;
     std::uint16_t udpPort;
@@ -43,7 +65,10 @@ class BenchPanel {
     std::function<void(const DeviceReport&)> frameHandled;
 
   private:
+    BenchSetup setup_;
     DiskWriter writer_;
+    std::unique_ptr<MosquittoBroker> broker_;
+    std::unique_ptr<MqttSubscriber> subscriber_;
     std::unique_ptr<PanelRig> rig_;
 };
 
@@ -85,12 +110,12 @@ class StallMeter : public QObject {
     void timerEvent(QTimerEvent* event) override;
 };
 
-// The disk writer's delay per sync asked for on the command line:
-// "--slow-sync" is 50 ms, else none. Takes the option out of argv.
-std::chrono::milliseconds syncDelayOption(int& argc, char** argv);
-// " (writer slowed: 50 ms per sync)" for a slowed run, else empty: added to
-// the names of its figures.
-std::string slowSyncNote(std::chrono::milliseconds syncDelay);
+// The setup asked for on the command line ("--slow-sync" is 50 ms per sync,
+// "--plant" the plant link on); takes those options out of argv.
+BenchSetup benchSetupOption(int& argc, char** argv);
+// " (writer slowed: 50 ms per sync)", " (plant link on)", both or neither:
+// added to the names of a run's figures.
+std::string setupNote(const BenchSetup& setup);
 
 // Sets QT_QPA_PLATFORM to offscreen unless the caller chose a platform.
 void preferOffscreen();
