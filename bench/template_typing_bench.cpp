@@ -60,6 +60,9 @@ int main(int argc, char** argv) {
     panel.open();
     panel.panel().model().setText(TextValue::Template, labelTemplateOfSize(kTemplateBytes),
                                   Origin::Panel);
+    const std::size_t initial = panel.panel().model().text(TextValue::Template).size();
+    // The template edit is on the parameter panel, which the operator opens first.
+    panel.panel().model().setFlag(FlagValue::PanelOpen, true, Origin::Operator);
     auto* edit = static_cast<QPlainTextEdit*>(panel.control(ctl::kTemplate));
     edit->setFocus();
     edit->moveCursor(QTextCursor::End);
@@ -93,12 +96,14 @@ int main(int argc, char** argv) {
     const double seconds = static_cast<double>(total.elapsed()) / 1000;
 
     const std::string stored = panel.panel().model().text(TextValue::Template);
-    const bool allTaken = stored.size() >= kTemplateBytes + kKeys;
-    std::fprintf(stderr,
-                 "%d keys in %.1f s; per keystroke p50 %.3f ms, p99 %.3f ms, max %.3f ms; "
-                 "template taken %zu times, longest event then %.2f ms; template now %zu bytes\n",
-                 kKeys, seconds, percentile(keystrokes, 50), percentile(keystrokes, 99),
-                 percentile(keystrokes, 100), takes.size(), percentile(takes, 100), stored.size());
+    // Each Return adds CR LF.
+    const bool allTaken = stored.size() == initial + kKeys + kKeys / 64;
+    std::fprintf(
+        stderr,
+        "%d keys in %.1f s; per keystroke p50 %.3f ms, p99 %.3f ms, max %.3f ms; "
+        "template taken %zu times, longest event then %.2f ms; template %zu bytes, now %zu\n",
+        kKeys, seconds, percentile(keystrokes, 50), percentile(keystrokes, 99),
+        percentile(keystrokes, 100), takes.size(), percentile(takes, 100), initial, stored.size());
     const double p99 = percentile(keystrokes, 99);
     report(
         {"12. Template edit: typing 10,000 characters into 90 KB, window's thread per keystroke "

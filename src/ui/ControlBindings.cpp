@@ -40,7 +40,7 @@ ControlBindings::ControlBindings(PanelModel& model, std::function<void()> refres
     model_.listen([this](const ValueId& value, Origin) { show(value); });
     templatePause_.setSingleShot(true);
     templatePause_.setInterval(kTemplatePauseMs);
-    connect(&templatePause_, &QTimer::timeout, this, [this] { takeTemplate(); });
+    connect(&templatePause_, &QTimer::timeout, this, [this] { takeTypedTemplate(); });
 }
 
 void ControlBindings::show(const ValueId& value) {
@@ -169,6 +169,12 @@ void ControlBindings::takeTemplate() {
         return;  // nothing typed since the model took the template
     }
     templatePause_.stop();
+    takeTypedTemplate();
+}
+
+// A single-shot timer is no longer active when it fires: the pause's end
+// takes the template without asking.
+void ControlBindings::takeTypedTemplate() {
     if (templateEdit_ != nullptr) {
         model_.setText(TextValue::Template, fromEditText(templateEdit_->toPlainText()),
                        Origin::Operator);

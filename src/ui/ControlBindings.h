@@ -30,6 +30,7 @@ class ControlBindings : public QObject {
     void takeTemplate();
 
   private:
+    void takeTypedTemplate();
     void show(const ValueId& value);
     void onShow(const ValueId& value, std::function<void()> showValue);
     // Runs `change` for a control's signal unless the control is being shown the model's value.

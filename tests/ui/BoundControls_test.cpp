@@ -3,6 +3,9 @@
 // operator's change unchanged.
 #include <gtest/gtest.h>
 
+#include <QPlainTextEdit>
+#include <QTest>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "panel/BoundValues.h"
 #include "settings/SettingsTable.h"
 #include "support/PanelHarness.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -89,6 +93,24 @@ TEST(BoundControls, StoredValuesShowAtStartUpAndTheOperatorsChangesAreStored) {
             EXPECT_EQ(panel.storedString(*bound->stored->text), QStringLiteral("n%1").arg(id));
         }
     }
+}
+
+// Keys typed into the template reach the model and the settings file once
+// typing pauses, with nothing else done: no PRINTER SET, no close.
+TEST(BoundControls, TheTypedTemplateIsTakenAndStoredWhenTypingPauses) {
+    PanelHarness panel;
+    panel.open();
+    panel.showParameterPanel();
+    auto* edit = static_cast<QPlainTextEdit*>(panel.control(ctl::kTemplate));
+    edit->setFocus();
+    edit->moveCursor(QTextCursor::End);
+    const std::string before = panel.model().text(TextValue::Template);
+    QTest::keyClicks(edit, "P2");
+    EXPECT_EQ(panel.model().text(TextValue::Template), before) << "taken before the pause";
+    EXPECT_TRUE(waitUntil([&] { return panel.model().text(TextValue::Template) == before + "P2"; }))
+        << panel.model().text(TextValue::Template);
+    panel.settleWrites();
+    EXPECT_EQ(panel.storedString(setting::labelTemplate), QString::fromStdString(before + "P2"));
 }
 
 }  // namespace
