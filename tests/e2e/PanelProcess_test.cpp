@@ -16,6 +16,7 @@
 
 #include "e2e/ChildProcess.h"
 #include "e2e/FileWatch.h"
+#include "e2e/PanelPort.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -58,17 +59,6 @@ std::string settingsText(const fs::path& file) {
     return document.toJson().toStdString();
 }
 
-bool udpPortIsFree(std::uint16_t port) {
-    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    const bool free = bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(probe);
-    return free;
-}
-
 std::string utcStamp(std::time_t when) {
     std::tm fields{};
     gmtime_r(&when, &fields);
@@ -90,11 +80,7 @@ class PanelProcess : public testing::Test {
 
     // On a shared machine another panel may hold the port for a while.
     void SetUp() override {
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (!udpPortIsFree(39451) && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(500ms);
-        }
-        ASSERT_TRUE(udpPortIsFree(39451)) << "another program holds UDP port 39451";
+        ASSERT_TRUE(waitForPanelPort()) << "another program holds UDP port 39451";
     }
 
     std::unique_ptr<ChildProcess> startPanel(const std::string& name) {

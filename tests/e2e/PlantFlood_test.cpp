@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "e2e/ChildProcess.h"
+#include "e2e/PanelPort.h"
 #include "support/MosquittoBroker.h"
 #include "support/MqttSubscriber.h"
 #include "support/TempDir.h"
@@ -30,17 +31,6 @@ constexpr auto kLimit = 30s;
 // sanitizers keeps up with.
 constexpr int kFloodFrames = 10'000;
 constexpr int kFloodRate = 2'000;
-
-bool udpPortIsFree(std::uint16_t port) {
-    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    const bool free = bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(probe);
-    return free;
-}
 
 QJsonObject payloadOf(const MqttMessage& message) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(message.payload)).object();
@@ -62,11 +52,7 @@ std::string output(const fs::path& file) {
 }
 
 TEST(PlantFlood, EveryRecordTheSimulatorSendsReachesTheSubscriber) {
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (!udpPortIsFree(39451) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(500ms);
-    }
-    ASSERT_TRUE(udpPortIsFree(39451)) << "another program holds UDP port 39451";
+    ASSERT_TRUE(waitForPanelPort()) << "another program holds UDP port 39451";
 
     TempDir root;
     MosquittoBroker broker(root / "broker");
