@@ -13,6 +13,7 @@
 
 #include "common/Figures.h"
 #include "common/LabelTemplates.h"
+#include "common/TimedApplication.h"
 #include "ui/label/LabelPreview.h"
 
 namespace {
@@ -21,32 +22,6 @@ constexpr std::size_t kTemplateBytes = 90 * 1024;
 constexpr int kKeys = 400;
 constexpr int kKeyGapMs = 40;  // a quick typist
 constexpr int kKeysPerBurst = 25;
-
-// Times every event the window's thread dispatches from its event loop.
-class TimedApplication : public QApplication {
-  public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (depth_++ > 0 || !measuring) {
-            const bool handled = QApplication::notify(receiver, event);
-            --depth_;
-            return handled;
-        }
-        QElapsedTimer timer;
-        timer.start();
-        const bool handled = QApplication::notify(receiver, event);
-        holds.push_back(timer.nsecsElapsed() / 1e6);
-        --depth_;
-        return handled;
-    }
-
-    bool measuring = false;
-    std::vector<double> holds;  // ms
-
-  private:
-    int depth_ = 0;
-};
 
 }  // namespace
 
