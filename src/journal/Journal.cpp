@@ -12,7 +12,7 @@
 #include "journal/SqlStatement.h"
 #include "os/UserFolders.h"
 #include "storage/FileSizeSignal.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 
@@ -162,12 +162,11 @@ std::string folderOf(const std::string& path) {
 bool moveDamagedAside(const std::string& path, const std::string& why, std::string& error) {
     std::string aside;
     if (!journalfiles::moveAside(path, aside, error)) {
-        DebugTrace("Journal::open", 2, "%s; %s", why.c_str(), error.c_str());
+        trace<sites::journalNotKeptAside>(why.c_str(), error.c_str());
         error = why + "; " + error;
         return false;
     }
-    DebugTrace("Journal::open", 1, "%s: kept aside as %s, a new journal started", why.c_str(),
-               aside.c_str());
+    trace<sites::journalKeptAside>(why.c_str(), aside.c_str());
     return true;
 }
 
@@ -286,6 +285,20 @@ std::vector<JournalRecord> Journal::readRecords(SqlStatement& query) {
     return records;
 }
 
+std::optional<std::vector<JournalRecord>> Journal::readAllRecords(SqlStatement& query) {
+    std::vector<JournalRecord> records;
+    int code = SQLITE_ROW;
+    while ((code = query.step()) == SQLITE_ROW) {
+        records.push_back(recordOfRow(query));
+    }
+    const bool complete = code == SQLITE_DONE;
+    if (!complete) {
+        noteError(nullptr);
+    }
+    query.reset();
+    return complete ? std::optional(std::move(records)) : std::nullopt;
+}
+
 bool Journal::append(std::span<JournalRecord> records, std::string* error) {
     if (records.empty()) {
         return true;
@@ -335,11 +348,19 @@ bool Journal::append(std::span<JournalRecord> records, std::string* error) {
     return true;
 }
 
-std::vector<JournalRecord> Journal::unpublished(std::size_t limit) {
+std::optional<std::vector<JournalRecord>> Journal::unpublished(std::size_t limit) {
     SqlStatement& query = statement(std::string("SELECT ") + kRecordColumns +
                                     " FROM records WHERE published = 0 ORDER BY id LIMIT ?1");
     query.bind(1, static_cast<std::int64_t>(limit));
-    return readRecords(query);
+    return readAllRecords(query);
+}
+
+std::optional<std::vector<JournalRecord>> Journal::recordsAfter(std::int64_t afterId,
+                                                                std::size_t limit) {
+    SqlStatement& query = statement(std::string("SELECT ") + kRecordColumns +
+                                    " FROM records WHERE id > ?1 ORDER BY id LIMIT ?2");
+    query.bind(1, afterId).bind(2, static_cast<std::int64_t>(limit));
+    return readAllRecords(query);
 }
 
 std::int64_t Journal::unpublishedCount() {

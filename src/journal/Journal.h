@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -55,8 +56,13 @@ class Journal {
 
     // One transaction for the whole batch; sets each record's id. False + error on failure.
     bool append(std::span<JournalRecord> records, std::string* error);
-    // For the plant link: the oldest records not yet published, at most `limit`, oldest first.
-    std::vector<JournalRecord> unpublished(std::size_t limit);
+    // For the plant link: the oldest records not yet published, at most
+    // `limit`, oldest first; nullopt when the journal could not be read.
+    std::optional<std::vector<JournalRecord>> unpublished(std::size_t limit);
+    // For the plant link: the records with ids above `afterId`, at most
+    // `limit`, lowest id first, read in one go; nullopt when the journal could
+    // not be read (never a part of them: a gap would pass records over).
+    std::optional<std::vector<JournalRecord>> recordsAfter(std::int64_t afterId, std::size_t limit);
     std::int64_t unpublishedCount();
     bool markPublished(std::span<const std::int64_t> ids, std::string* error);
 
@@ -123,6 +129,8 @@ class Journal {
     std::string lastError();
     void noteError(std::string* error);
     std::vector<JournalRecord> readRecords(SqlStatement& query);
+    // Every row or nothing: nullopt (the error noted) when a step fails.
+    std::optional<std::vector<JournalRecord>> readAllRecords(SqlStatement& query);
     std::vector<JournalRecord> page(const std::string& sql, const JournalFilter& filter,
                                     std::int64_t low, std::int64_t high, std::size_t skip,
                                     std::size_t limit);

@@ -10,7 +10,7 @@
 #include "plant/PublishedMarker.h"
 #include "plant/RecordPayload.h"
 #include "plant/StatePayload.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 
@@ -18,6 +18,7 @@ using namespace std::chrono_literals;
 
 constexpr auto kJournalRetry = 5s;
 constexpr auto kWaitingRefresh = 250ms;
+constexpr auto kReadRetry = 100ms;
 constexpr auto kFarewellLimit = 500ms;
 
 // "15 s", "1.5 s"
@@ -163,6 +164,9 @@ int PlantPublisher::timeoutMs() const {
             if (!inFlight_.empty()) {
                 consider(inFlight_.front().sent + timing_.ackLimit);
             }
+            if (journalMayHoldMore_ && readRetryAt_ > Clock::now()) {
+                consider(readRetryAt_);
+            }
         }
     }
     if (journal_ && waitingChanged_) {
@@ -251,33 +255,15 @@ void PlantPublisher::takeAcknowledged() {
 }
 
 void PlantPublisher::sendRecords(Clock::time_point now) {
-    while (journalMayHoldMore_ && session_ && !session_->closed() && inFlight_.size() < kWindow &&
-           marker_->pending() < kMaxUnstored) {
-        const std::size_t room = kWindow - inFlight_.size();
-        std::vector<JournalRecord> records;
-        if (lastSentId_ == 0) {
-            // A new connection starts from the oldest record not yet published.
-            records = journal_->unpublished(std::min(room, kPage));
-            journalMayHoldMore_ = records.size() == std::min(room, kPage);
-        } else {
-            // Then on by id: the records after the last one sent, whatever the
-            // journal has stored as published meanwhile, are read by id alone,
-            // never again from the oldest unpublished one.
-            const std::int64_t newest = journal_->newestId();
-            const std::int64_t last =
-                std::min(newest, lastSentId_ + static_cast<std::int64_t>(std::min(room, kPage)));
-            if (last <= lastSentId_) {
-                journalMayHoldMore_ = false;
-                break;
-            }
-            std::vector<std::int64_t> ids;
-            for (std::int64_t id = lastSentId_ + 1; id <= last; ++id) {
-                ids.push_back(id);
-            }
-            records = journal_->records(ids);
-            lastSentId_ = last;
-            journalMayHoldMore_ = last < newest;
-        }
+    while (journalMayHoldMore_ && now >= readRetryAt_ && session_ && !session_->closed() &&
+           inFlight_.size() < kWindow && marker_->pending() < kMaxUnstored) {
+        const std::size_t wanted = std::min(kWindow - inFlight_.size(), kPage);
+        // A new connection starts from the oldest record not yet published;
+        // then it goes on by id, whatever the journal has stored as published
+        // meanwhile, never again from the oldest unpublished one.
+        std::optional<std::vector<JournalRecord>> records =
+            lastSentId_ == 0 ? journal_->unpublished(wanted)
+                             : journal_->recordsAfter(lastSentId_, wanted);
         if (journal_->damaged()) {
             // The disk writer keeps a damaged journal aside; this connection
             // opens the new one later.
@@ -286,19 +272,22 @@ void PlantPublisher::sendRecords(Clock::time_point now) {
             setStatus(PlantPhase::NoJournal, "the journal is damaged");
             return;
         }
-        if (records.empty()) {
-            break;
+        if (!records) {
+            // Busy or failing for a moment: the same read again shortly.
+            readRetryAt_ = now + kReadRetry;
+            return;
         }
-        for (const JournalRecord& record : records) {
-            if (record.published) {
-                continue;  // another panel on the same journal published it
+        journalMayHoldMore_ = records->size() == wanted;
+        for (const JournalRecord& record : *records) {
+            if (!record.published) {  // else another panel on the same journal published it
+                const int mid =
+                    session_->publish(recordTopic_, recordPayload(record, station_), false);
+                if (mid < 0) {
+                    return;
+                }
+                inFlight_.push_back({mid, record.id, now});
             }
-            const int mid = session_->publish(recordTopic_, recordPayload(record, station_), false);
-            if (mid < 0) {
-                return;
-            }
-            inFlight_.push_back({mid, record.id, now});
-            lastSentId_ = std::max(lastSentId_, record.id);
+            lastSentId_ = record.id;
         }
     }
 }
@@ -334,8 +323,8 @@ void PlantPublisher::setStatus(PlantPhase phase, const std::string& reason) {
         // The count changes with every record; the trace gets the state alone.
         PlantStatus traced = status_;
         traced.waiting = -1;
-        DebugTrace("PlantLink::status", 1, "%s",
-                   phase == PlantPhase::Off ? "plant: off" : describePlantStatus(traced).c_str());
+        trace<sites::plantStatus>(phase == PlantPhase::Off ? "plant: off"
+                                                           : describePlantStatus(traced).c_str());
     }
     report();
 }

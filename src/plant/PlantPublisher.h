@@ -106,6 +106,7 @@ class PlantPublisher {
     std::deque<InFlight> inFlight_;
     std::int64_t lastSentId_ = 0;  // on this connection; 0: none yet
     bool journalMayHoldMore_ = true;
+    Clock::time_point readRetryAt_{};  // a read of the journal failed: not before then
     std::unique_ptr<PublishedMarker> marker_;
 
     PlantMachineState machineState_;

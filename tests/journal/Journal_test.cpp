@@ -301,7 +301,8 @@ TEST_F(JournalTest, TwoWritersShareTheJournal) {
     EXPECT_EQ(span, (JournalSpan{2 * 399, 1, 2 * 399}));
 }
 
-// The plant link's view: unpublished records oldest first, until marked.
+// The plant link's view: unpublished records oldest first, until marked; and
+// on by id, published ones included.
 TEST_F(JournalTest, UnpublishedRecordsOldestFirstUntilMarked) {
     auto journal = openJournal(path_);
     std::vector<JournalRecord> batch;
@@ -310,17 +311,21 @@ TEST_F(JournalTest, UnpublishedRecordsOldestFirstUntilMarked) {
     }
     ASSERT_TRUE(journal->append(batch, nullptr));
     EXPECT_EQ(journal->unpublishedCount(), 5);
-    std::vector<JournalRecord> first = journal->unpublished(2);
-    ASSERT_EQ(first.size(), 2u);
-    EXPECT_EQ(first[0].id, 1);
-    EXPECT_EQ(first[1].id, 2);
+    const auto ids = [](const std::optional<std::vector<JournalRecord>>& records) {
+        std::vector<std::int64_t> taken;
+        for (const JournalRecord& r : records.value()) {
+            taken.push_back(r.id);
+        }
+        return taken;
+    };
+    EXPECT_EQ(ids(journal->unpublished(2)), (std::vector<std::int64_t>{1, 2}));
     const std::vector<std::int64_t> done = {1, 2, 4};
     ASSERT_TRUE(journal->markPublished(done, nullptr));
     EXPECT_EQ(journal->unpublishedCount(), 2);
-    const std::vector<JournalRecord> rest = journal->unpublished(10);
-    ASSERT_EQ(rest.size(), 2u);
-    EXPECT_EQ(rest[0].id, 3);
-    EXPECT_EQ(rest[1].id, 5);
+    EXPECT_EQ(ids(journal->unpublished(10)), (std::vector<std::int64_t>{3, 5}));
+    EXPECT_EQ(ids(journal->recordsAfter(2, 2)), (std::vector<std::int64_t>{3, 4}));
+    EXPECT_TRUE(journal->recordsAfter(3, 1).value().front().published);
+    EXPECT_EQ(ids(journal->recordsAfter(5, 10)), std::vector<std::int64_t>{});
     EXPECT_EQ(journal->outcomeChanges(), 0) << "publishing is no outcome change";
 }
 

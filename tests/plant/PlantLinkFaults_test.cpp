@@ -49,7 +49,8 @@ TEST_F(PlantLinkTest, BrokerStoppedMidStreamEveryRecordArrivesInOrder) {
 
     ASSERT_TRUE(subscriber.waitFor(
         [&](const auto& m) { return firstArrivals(recordIds(m)).size() == 1500; }, 30s))
-        << firstArrivals(recordIds(subscriber.messages())).size() << " of 1500";
+        << missing(subscriber.messages(), lastId) << "; " << link.statusText() << "\n"
+        << broker.log();
     EXPECT_EQ(firstArrivals(recordIds(subscriber.messages())), idsFrom(1, lastId));
     EXPECT_TRUE(watch_.waitFor(link, connectedWithNoneWaiting, 10s)) << link.statusText();
     EXPECT_EQ(journal_->unpublishedCount(), 0);

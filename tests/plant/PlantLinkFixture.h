@@ -133,6 +133,24 @@ class PlantLinkTest : public testing::Test {
         return ids;
     }
 
+    // For a test that misses records: which ones, and whether the broker had
+    // acknowledged them (the journal holds them as published).
+    std::string missing(const std::vector<MqttMessage>& messages, std::int64_t lastId) {
+        const std::vector<std::int64_t> arrived = firstArrivals(recordIds(messages));
+        std::vector<std::int64_t> lost;
+        for (const std::int64_t id : idsFrom(1, lastId)) {
+            if (std::find(arrived.begin(), arrived.end(), id) == arrived.end()) {
+                lost.push_back(id);
+            }
+        }
+        std::string text =
+            std::to_string(arrived.size()) + " of " + std::to_string(lastId) + " arrived; missing:";
+        for (const JournalRecord& record : journal_->records(lost)) {
+            text += " " + std::to_string(record.id) + (record.published ? " (acknowledged)" : "");
+        }
+        return text;
+    }
+
     TempDir folder_;
     std::unique_ptr<Journal> journal_;
     StatusWatch watch_;
