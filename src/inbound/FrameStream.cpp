@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "inbound/FrameParser.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 
@@ -28,39 +28,33 @@ std::size_t partialStartLength(std::string_view text) {
     return 0;
 }
 
-void trace(const FrameDrop& drop) {
+void traceDrop(const FrameDrop& drop) {
     switch (drop.reason) {
         case FrameDropReason::NoNineValues:
             // The window's name for this line: operators' scripts match it.
-            DebugTrace("CTolvaneAppDlg::tmRxFrame", 1093, "frame dropped: no nine state values");
+            trace<sites::frameWithoutNineValues>();
             return;
         case FrameDropReason::CutByStart:
-            DebugTrace("FrameStream::take", 1, "frame dropped: cut by a new start[ after %zu bytes",
-                       drop.bytes);
+            trace<sites::frameCutByStart>(drop.bytes);
             return;
         case FrameDropReason::CutByNul:
-            DebugTrace("FrameStream::take", 2, "frame dropped: cut by a NUL byte after %zu bytes",
-                       drop.bytes);
+            trace<sites::frameCutByNul>(drop.bytes);
             return;
         case FrameDropReason::DatagramEnded:
-            DebugTrace("FrameStream::take", 3,
-                       "frame dropped: the datagram ended after %zu bytes without ]end",
-                       drop.bytes);
+            trace<sites::frameEndedWithDatagram>(drop.bytes);
             return;
         case FrameDropReason::TooLong:
-            DebugTrace("FrameStream::take", 4, "frame dropped: too long, %zu bytes without ]end",
-                       drop.bytes);
+            trace<sites::frameTooLong>(drop.bytes);
             return;
         case FrameDropReason::LinkChanged:
-            DebugTrace("FrameStream::take", 5,
-                       "frame dropped: the link changed after %zu bytes without ]end", drop.bytes);
+            trace<sites::frameCutByLinkChange>(drop.bytes);
             return;
     }
 }
 
 void dropFrame(ChunkFrames& out, FrameDropReason reason, std::size_t bytes) {
     const FrameDrop drop{reason, bytes};
-    trace(drop);
+    traceDrop(drop);
     out.drops.push_back(drop);
 }
 
@@ -143,6 +137,6 @@ std::optional<FrameDrop> FrameStream::dropTail() {
         return std::nullopt;  // at most the beginning of "start[": no frame yet
     }
     const FrameDrop drop{FrameDropReason::LinkChanged, bytes};
-    trace(drop);
+    traceDrop(drop);
     return drop;
 }

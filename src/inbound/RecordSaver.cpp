@@ -8,7 +8,7 @@
 #include "inbound/RecordText.h"
 #include "journal/Journal.h"
 #include "storage/DiskWriter.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ struct PendingRecord {
 
 void traceNotWritten(const std::string& path, const RecordWriteResult& result) {
     // The window's name for this trace line: operators' scripts match it.
-    DebugTrace("CTolvaneAppDlg::tmSaveRecord", 1154, "record not written to %s: %s", path.c_str(),
-               result.reason.c_str());
+    trace<sites::recordNotWritten>(path.c_str(), result.reason.c_str());
 }
 
 DeviceReport reportOf(const JournalRecord& row) {
@@ -51,8 +50,7 @@ struct RecordSaver::Shared {
 
     ~Shared() {
         if (!waiting.empty()) {
-            DebugTrace("RecordSaver::journal", 4, "%zu records never reached the journal: %s",
-                       waiting.size(), status.reason.c_str());
+            trace<sites::journalRecordsNeverKept>(waiting.size(), status.reason.c_str());
         }
     }
 
@@ -134,22 +132,20 @@ struct RecordSaver::Shared {
         }
         if (committed) {
             if (!status.kept) {
-                DebugTrace("RecordSaver::journal", 3, "journal kept again");
+                trace<sites::journalKeptAgain>();
             }
             now.kept = true;
             now.reason.clear();
             now.waiting = 0;
         } else {
             if (status.kept || status.reason != error) {
-                DebugTrace("RecordSaver::journal", 1, "journal not kept: %s", error.c_str());
+                trace<sites::journalNotKept>(error.c_str());
             }
             if (waiting.size() > kMaxWaiting) {
                 const std::size_t dropped = waiting.size() - kMaxWaiting;
                 waiting.erase(waiting.begin(), waiting.begin() + static_cast<long>(dropped));
                 now.lost += dropped;
-                DebugTrace("RecordSaver::journal", 2,
-                           "%zu records will never be in the journal: more than %zu waited",
-                           dropped, kMaxWaiting);
+                trace<sites::journalRecordsDropped>(dropped, kMaxWaiting);
             }
             now.kept = false;
             now.reason = error;
@@ -188,7 +184,7 @@ struct RecordSaver::Shared {
         if (open == nullptr || !open->writeAgain(ids, writeFiles, rewritten, &error)) {
             journal.reset();
             outcome.reason = "journal: " + error;
-            DebugTrace("RecordSaver::writeAgain", 1, "outcome not stored: %s", error.c_str());
+            trace<sites::outcomeNotStored>(error.c_str());
             outcome.failed = open == nullptr ? ids.size() : rewritten.size();
         } else {
             for (const JournalRecord& row : rewritten) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "link/PortWatcher.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 // Chunks handed over per pump, so a flood never starves painting and the
@@ -43,8 +43,7 @@ Link::Link(LinkSetup setup, LinkHandlers handlers)
                                             [this] { markChanged(); }}) {
     if (events_ < 0 || !wake_.valid()) {
         // Only when descriptors ran out: the owner then hears nothing of the link.
-        DebugTrace("Link::Link", 1, "cannot watch the link: %s",
-                   std::strerror(events_ < 0 ? errno : wake_.error()));
+        trace<sites::linkNotWatched>(std::strerror(events_ < 0 ? errno : wake_.error()));
     }
     watch(events_, wake_.fd());
 }
@@ -83,7 +82,7 @@ const LinkTransport& Link::chosen() const {
 }
 
 void Link::chooseNet() {
-    DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 939, "command by net");
+    trace<sites::commandByNet>();
     serial_.release();
     lastFrameAt_.reset();
     net_.setCarrying(true);
@@ -91,7 +90,7 @@ void Link::chooseNet() {
 }
 
 bool Link::chooseSerial(unsigned number) {
-    DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 943, "command by uart");
+    trace<sites::commandByUart>();
     net_.setCarrying(false);
     lastFrameAt_.reset();
     return serial_.choose(number);

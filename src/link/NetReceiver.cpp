@@ -15,7 +15,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 constexpr int kBindRetryMs = 1000;
@@ -38,13 +38,12 @@ void NetReceiver::start() {
         return;
     }
     if (!wake_.valid()) {
-        DebugTrace("tmRxNetTask", 7, "cannot start the UDP receive thread: %s",
-                   std::strerror(wake_.error()));
+        trace<sites::netThreadNotStarted>(std::strerror(wake_.error()));
         return;
     }
     socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket_ < 0) {
-        DebugTrace("tmRxNetTask", 3, "udp socket failed: %s", std::strerror(errno));
+        trace<sites::udpSocketFailed>(std::strerror(errno));
         return;
     }
     // Room for about a second of a fast machine's frames, so a moment in which
@@ -60,7 +59,7 @@ void NetReceiver::start() {
     try {
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error& failure) {
-        DebugTrace("tmRxNetTask", 7, "cannot start the UDP receive thread: %s", failure.what());
+        trace<sites::netThreadNotStarted>(failure.what());
         net_.udpSocket = -1;
         ::close(socket_);
         socket_ = -1;
@@ -101,14 +100,13 @@ bool NetReceiver::tryBind(int socket, int& lastError) {
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
         if (lastError != 0) {
-            DebugTrace("tmRxNetTask", 1, "udp port %u bound", unsigned{port_});
+            trace<sites::udpPortBound>(unsigned{port_});
         }
         return true;
     }
     const int error = errno;
     if (error != lastError) {
-        DebugTrace("tmRxNetTask", 2, "bind udp port %u failed: %s; retrying every second",
-                   unsigned{port_}, std::strerror(error));
+        trace<sites::udpBindFailed>(unsigned{port_}, std::strerror(error));
         lastError = error;
     }
     return false;
@@ -130,11 +128,8 @@ void NetReceiver::noteDrops(std::uint32_t dropsSoFar) {
         return;
     }
     const std::uint64_t lately = net_.losses.note(lost, DatagramLosses::Clock::now());
-    DebugTrace("tmRxNetTask", 6,
-               "%u datagrams lost in the socket's queue while the panel was not reading "
-               "(%llu lately, %llu in all)",
-               lost, static_cast<unsigned long long>(lately),
-               static_cast<unsigned long long>(net_.losses.inAll()));
+    trace<sites::datagramsLost>(lost, static_cast<unsigned long long>(lately),
+                                static_cast<unsigned long long>(net_.losses.inAll()));
     changed();
 }
 
@@ -166,11 +161,8 @@ bool NetReceiver::receiveOne(int socket) {
         // An empty or stray datagram names no machine and reaches no one.
         const std::uint64_t ignored = ++net_.ignoredDatagrams;
         if (ignored == 1 || ignored == 10 || ignored == 100 || ignored % 1000 == 0) {
-            DebugTrace("tmRxNetTask", 5,
-                       "datagrams without a complete frame ignored so far: %llu, the latest "
-                       "from %s",
-                       static_cast<unsigned long long>(ignored),
-                       PeerAddress::fromSockaddr(from).text().c_str());
+            trace<sites::datagramsIgnored>(static_cast<unsigned long long>(ignored),
+                                           PeerAddress::fromSockaddr(from).text().c_str());
         }
         return true;
     }
@@ -179,8 +171,7 @@ bool NetReceiver::receiveOne(int socket) {
     const bool moved = before != sender;
     if (moved && net_.peerKnown) {
         // Whoever sends a frame takes the link over: the operator can see who did.
-        DebugTrace("tmRxNetTask", 4, "machine address changed from %s to %s", before.text().c_str(),
-                   sender.text().c_str());
+        trace<sites::machineAddressChanged>(before.text().c_str(), sender.text().c_str());
     }
     net_.setPeer(sender);
     if (!net_.peerKnown.exchange(true) || moved) {
@@ -221,7 +212,7 @@ void NetReceiver::run() {
                 more = !stopping_ && net_.netMode && receiveOne(socket);
             } catch (const std::exception& failure) {
                 // Out of memory for one datagram: it is lost, the link goes on.
-                DebugTrace("tmRxNetTask", 8, "datagram dropped: %s", failure.what());
+                trace<sites::datagramDropped>(failure.what());
             }
             if (!more) {
                 break;

@@ -3,7 +3,7 @@
 #include <sys/socket.h>
 
 #include "link/NetReceiver.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 #include "text/TraceText.h"
 
 NetTransport::NetTransport(std::uint16_t port, TransportEvents events)
@@ -38,7 +38,7 @@ void NetTransport::setCarrying(bool carrying) {
 // before the check: a command dropped for want of a machine is traced too.
 SendResult NetTransport::send(std::string_view command) {
     const std::string_view text = command.substr(0, command.size() - 1);
-    DebugTrace("CTolvaneAppDlg::tmSendMsg", 799, "net cmd:\r\n%s", traceSafe(text).c_str());
+    trace<sites::netCommand>(traceSafe(text).c_str());
     const int socket = state_.udpSocket;
     if (!state_.peerKnown || socket < 0) {
         return SendResult::Dropped;

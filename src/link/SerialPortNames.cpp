@@ -20,7 +20,7 @@
 
 #include "link/SerialDevice.h"
 #include "os/UserFolders.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 #include "text/TraceText.h"
 
 namespace fs = std::filesystem;
@@ -442,9 +442,7 @@ std::vector<unsigned> listSerialPorts(const PortsEnvironment& env, IgnoredPortNa
         if (ignored != nullptr) {
             for (const std::string& name : others) {
                 if (ignored->traced.insert(name).second) {
-                    DebugTrace("listSerialPorts", 1,
-                               "ports folder entry \"%s\" ignored: a port name is COM1 to COM255",
-                               traceSafe(name).c_str());
+                    trace<sites::portEntryIgnored>(traceSafe(name).c_str());
                 }
             }
         }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "link/SerialDevice.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 #include "text/TraceText.h"
 
 namespace {
@@ -27,8 +27,7 @@ void SerialReceiver::start() {
         return;
     }
     if (!wake_.valid()) {
-        DebugTrace("tmRxUartTask", 2, "cannot start the serial receive thread: %s",
-                   std::strerror(wake_.error()));
+        trace<sites::serialThreadNotStarted>(std::strerror(wake_.error()));
         return;
     }
     running_ = true;
@@ -36,7 +35,7 @@ void SerialReceiver::start() {
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error& failure) {
         running_ = false;
-        DebugTrace("tmRxUartTask", 2, "cannot start the serial receive thread: %s", failure.what());
+        trace<sites::serialThreadNotStarted>(failure.what());
     }
 }
 
@@ -95,7 +94,7 @@ void SerialReceiver::run() {
         }
         const Burst burst = readBurst(port, wake_.fd(), buffer.data(), kBurstCapacity);
         if (burst.status == BurstStatus::Failed) {
-            DebugTrace("tmRxUartTask", 468, "read uart failed");
+            trace<sites::uartReadFailed>();
             failed = true;
             if (failed_) {
                 failed_();
@@ -103,12 +102,11 @@ void SerialReceiver::run() {
         } else if (burst.status == BurstStatus::Data && burst.size > 0) {
             buffer[burst.size] = '\0';
             try {
-                DebugTrace("tmRxUartTask", 472, "=====>\r\n{%s}\r\n",
-                           traceSafe(buffer.data()).c_str());
+                trace<sites::uartReceived>(traceSafe(buffer.data()).c_str());
                 deliver_(std::string(buffer.data(), burst.size), release);
             } catch (const std::exception& failure) {
                 // Out of memory for one burst: it is lost, the port goes on.
-                DebugTrace("tmRxUartTask", 3, "burst dropped: %s", failure.what());
+                trace<sites::burstDropped>(failure.what());
             }
         }
     }

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "link/SerialReceiver.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 #include "text/TraceText.h"
 
 SerialTransport::SerialTransport(PortsEnvironment ports, TransportEvents events)
@@ -70,9 +70,8 @@ bool SerialTransport::choose(unsigned number) {
     int error = 0;
     if (!openChosenPort(error)) {
         const std::string path = comPortPath(ports_, number).string();
-        DebugTrace("CTolvaneAppDlg::OnCbnSelchangeComnumCombo", 951, "open %s failed: %s%s",
-                   path.c_str(), std::strerror(error),
-                   error == EACCES ? " (is the user in the dialout group?)" : "");
+        trace<sites::portOpenFailed>(path.c_str(), std::strerror(error),
+                                     error == EACCES ? " (is the user in the dialout group?)" : "");
         state_ = SerialState::CannotOpen;
         error_ = error;
         return false;
@@ -151,7 +150,7 @@ void SerialTransport::takeFailure() {
 // closed and waits, with no thread awake, for a port event naming a device.
 // The device may be back already, so one attempt is made at once.
 void SerialTransport::wentAway() {
-    DebugTrace("Link::portWentAway", 1, "COM%u went away; waiting for it", number_);
+    trace<sites::portWentAway>(number_);
     close();
     state_ = SerialState::Away;
     lookAtPort();
@@ -183,14 +182,13 @@ void SerialTransport::lookAtPort() {
     if (!leadsToTheDeviceThatWentAway()) {
         if (!otherDeviceTraced_) {
             otherDeviceTraced_ = true;
-            DebugTrace("Link::lookAtChosenPort", 2,
-                       "COM%u leads to another device now; not reopened by itself", number_);
+            trace<sites::portLeadsElsewhere>(number_);
         }
         return;
     }
     int error = 0;
     if (openChosenPort(error)) {
-        DebugTrace("Link::lookAtChosenPort", 1, "COM%u is back; reopened", number_);
+        trace<sites::portBack>(number_);
     }
 }
 
@@ -203,7 +201,7 @@ SendResult SerialTransport::send(std::string_view command) {
         result = writer_.write(fd_, command) ? SendResult::Sent : SendResult::WriteFailed;
     }
     const std::string_view text = command.substr(0, command.size() - 1);
-    DebugTrace("CTolvaneAppDlg::tmSendMsg", 807, "uart cmd:\r\n%s", traceSafe(text).c_str());
+    trace<sites::uartCommand>(traceSafe(text).c_str());
     return result;
 }
 

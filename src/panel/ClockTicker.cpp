@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 // Past the second boundary by this much, so the new second is surely shown.
@@ -19,7 +19,7 @@ ClockTicker::ClockTicker(std::function<void()> tick) : tick_(std::move(tick)) {
 }
 
 void ClockTicker::start() {
-    DebugTrace("tmTimeTask", 825, "enter time thread!");
+    trace<sites::clockStarted>();
     tick_();
     armForNextSecond();
 }

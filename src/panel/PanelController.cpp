@@ -25,7 +25,6 @@
 #include "settings/SettingsKeepingText.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
-#include "text/DebugTrace.h"
 #include "text/TextConv.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "journal/Journal.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ void PublishedMarker::run() {
         if (!stored) {
             // Published, but the journal does not know yet: the worst that
             // can come of it is the same records published once more.
-            DebugTrace("PlantLink::storePublished", 1, "journal not updated: %s", error.c_str());
+            trace<sites::publishedNotStored>(error.c_str());
             if (journal && journal->damaged()) {
                 journal.reset();
             }

@@ -15,7 +15,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace fs = std::filesystem;
 namespace sf = settingsfile;
@@ -139,8 +139,7 @@ void SettingsStore::Disk::load(QJsonObject& section, std::vector<std::string>& u
     std::string what;
     if (sf::kindOf(target, what) != sf::FileKind::kOther) {
         for (const fs::path& stale : sf::removeStaleTemporaries(target)) {
-            DebugTrace("SettingsStore::load", 6,
-                       "removed %s, a temporary settings file left behind", stale.c_str());
+            trace<sites::staleSettingsTemporaryRemoved>(stale.c_str());
         }
     }
     switch (sf::read(file, bytes, reason, true)) {
@@ -150,9 +149,7 @@ void SettingsStore::Disk::load(QJsonObject& section, std::vector<std::string>& u
             // Never renamed, replaced or read: a device node stays what it is.
             block = Block::NotRegular;
             blockReason = target.string() + " is a " + reason + ", not a regular file";
-            DebugTrace("SettingsStore::load", 5,
-                       "settings file %s: running on defaults, settings will not be saved",
-                       blockReason.c_str());
+            trace<sites::settingsNotAFile>(blockReason.c_str());
             return;
         case sf::ReadResult::kFailed:
             if (!setAside(target, reason)) {
@@ -184,14 +181,10 @@ bool SettingsStore::Disk::setAside(const fs::path& damaged, const std::string& r
     fs::path aside;
     std::string error;
     if (sf::moveAside(damaged, aside, error)) {
-        DebugTrace("SettingsStore::load", 1, "settings file %s unreadable (%s), kept as %s",
-                   damaged.c_str(), reason.c_str(), aside.c_str());
+        trace<sites::settingsKeptAside>(damaged.c_str(), reason.c_str(), aside.c_str());
         return true;
     }
-    DebugTrace("SettingsStore::load", 2,
-               "settings file %s unreadable (%s), cannot keep it aside (%s): "
-               "settings will not be saved",
-               damaged.c_str(), reason.c_str(), error.c_str());
+    trace<sites::settingsNotKeptAside>(damaged.c_str(), reason.c_str(), error.c_str());
     blockReason = damaged.string() + " is unreadable and could not be kept aside (" + error + ")";
     return false;
 }
@@ -205,27 +198,18 @@ void SettingsStore::Disk::keepAside(const char* kind, const std::vector<std::str
     const bool firstRun = std::string_view(kind) == "before-first-run";
     if (sf::copyAside(target, loadedBytes, kind, sync, aside, error)) {
         if (firstRun) {
-            DebugTrace("SettingsStore::firstRun", 1,
-                       "settings file %s kept as %s before the "
-                       "first run replaced %s",
-                       target.c_str(), aside.c_str(), joined(keys).c_str());
+            trace<sites::firstRunKeptAside>(target.c_str(), aside.c_str(), joined(keys).c_str());
         } else {
-            DebugTrace("SettingsStore::load", 3,
-                       "settings file %s: %s unreadable, read as the defaults; kept as %s",
-                       target.c_str(), joined(keys).c_str(), aside.c_str());
+            trace<sites::settingsKeysUnreadable>(target.c_str(), joined(keys).c_str(),
+                                                 aside.c_str());
         }
         return;
     }
     if (firstRun) {
-        DebugTrace("SettingsStore::firstRun", 2,
-                   "settings file %s cannot be kept aside before the first run replaced %s (%s): "
-                   "settings will not be saved",
-                   target.c_str(), joined(keys).c_str(), error.c_str());
+        trace<sites::firstRunNotKeptAside>(target.c_str(), joined(keys).c_str(), error.c_str());
     } else {
-        DebugTrace("SettingsStore::load", 4,
-                   "settings file %s: %s unreadable, cannot keep it aside (%s): "
-                   "settings will not be saved",
-                   target.c_str(), joined(keys).c_str(), error.c_str());
+        trace<sites::settingsKeysUnreadableNotKeptAside>(target.c_str(), joined(keys).c_str(),
+                                                         error.c_str());
     }
     changeKeeping([&] {
         if (block == Block::None) {
@@ -255,21 +239,15 @@ void SettingsStore::Disk::writePending(const SyncCall& sync) {
         case Block::NotRegular:
             break;  // said once, at start
         case Block::DamagedNotKept:
-            DebugTrace("SettingsStore::save", 2,
-                       "settings file %s not saved: the unreadable file there was not kept aside",
-                       file.c_str());
+            trace<sites::settingsNotSavedDamagedNotKept>(file.c_str());
             break;
         case Block::FirstRunNotKept:
-            DebugTrace("SettingsStore::save", 2,
-                       "settings file %s not saved: the file as it was before the first run "
-                       "was not kept aside",
-                       file.c_str());
+            trace<sites::settingsNotSavedFirstRunNotKept>(file.c_str());
             break;
         case Block::None:
             written = write(changes, removed, section, sync, error);
             if (!written) {
-                DebugTrace("SettingsStore::save", 1, "settings file %s not saved (%s)",
-                           file.c_str(), error.c_str());
+                trace<sites::settingsNotSaved>(file.c_str(), error.c_str());
             }
             break;
     }

@@ -5,8 +5,8 @@
 
 #include "os/UserFolders.h"
 #include "settings/SettingsStore.h"
-#include "text/DebugTrace.h"
 #include "text/TextConv.h"
+#include "text/TraceSites.h"
 
 QString homeFolderDefault() {
     std::string home = userHomeFolder().string();
@@ -43,7 +43,7 @@ bool applyFirstRunRule(SettingsStore& store) {
     if (store.intValue(setting::firstRunStamp) == kFirstRunStamp) {
         return false;
     }
-    DebugTrace("CTolvaneAppDlg::OnInitDialog", 550, "is first ");
+    trace<sites::firstRun>();
     // Values the file held that the first run is about to replace: the file
     // as it was is kept first.
     std::vector<std::string> replaced;

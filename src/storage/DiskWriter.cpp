@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "text/DebugTrace.h"
+#include "text/TraceSites.h"
 
 namespace {
 
@@ -93,8 +93,7 @@ void DiskWriter::run() {
 bool finishDiskWrites(DiskWriter& writer, std::chrono::milliseconds limit) {
     const std::vector<std::string> left = writer.finish(limit);
     for (const std::string& what : left) {
-        DebugTrace("DiskWriter::finish", 1, "%s not written: the disk did not answer in %lld ms",
-                   what.c_str(), static_cast<long long>(limit.count()));
+        trace<sites::diskDidNotAnswer>(what.c_str(), static_cast<long long>(limit.count()));
     }
     return left.empty();
 }

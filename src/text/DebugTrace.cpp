@@ -22,15 +22,15 @@ void appendFormatted(std::string& out, const char* format, va_list args) {
 
 }  // namespace
 
-void DebugTrace(const char* function, int line, const char* format, ...) {
+void DebugTrace(const TraceSite* site, ...) {
     std::string text = "D:[";
-    text += function;
+    text += site->function;
     text += ',';
-    text += std::to_string(line);
+    text += std::to_string(site->line);
     text += ']';
     va_list args;
-    va_start(args, format);
-    appendFormatted(text, format, args);
+    va_start(args, site);
+    appendFormatted(text, site->format, args);
     va_end(args);
     text += "\r\n";
 
