@@ -12,8 +12,6 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include <time.h>
-
 #include <chrono>
 #include <cstdlib>
 
@@ -219,19 +217,3 @@ ValueId controlValue(int id) {
     return OtherValue::Count;
 }
 
-UtcTimeZone::UtcTimeZone() {
-    const char* current = std::getenv("TZ");
-    had_ = current != nullptr;
-    saved_ = had_ ? current : "";
-    setenv("TZ", "UTC", 1);
-    tzset();
-}
-
-UtcTimeZone::~UtcTimeZone() {
-    if (had_) {
-        setenv("TZ", saved_.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
-}

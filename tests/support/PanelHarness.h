@@ -14,6 +14,7 @@
 #include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
 #include "support/PanelRig.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/ControlTable.h"
 #include "ui/MainWindow.h"
@@ -117,15 +118,10 @@ class PanelHarness {
 // The panel value a control shows, from the control table.
 ValueId controlValue(int id);
 
-// Sets TZ for the test's process so local time is UTC, restoring on exit.
-class UtcTimeZone {
+// Local time is UTC for the test's process while it lives.
+class UtcTimeZone : public ScopedTimeZone {
   public:
-    UtcTimeZone();
-    ~UtcTimeZone();
-
-  private:
-    std::string saved_;
-    bool had_;
+    UtcTimeZone() : ScopedTimeZone("UTC") {}
 };
 
 // 09:03:07 on 5 March 2025, UTC.
