@@ -42,9 +42,9 @@ class PanelHarness {
     PanelModel& model() { return panel().model(); }
     PanelController& controller() { return panel().controller(); }
     SettingsStore& store() { return rig_->store(); }
-    std::filesystem::path settingsFile() const { return home / "Tolvane" / "TolvaneApp.json"; }
-    std::filesystem::path portsDir() const { return home / "Tolvane" / "ports"; }
-    std::filesystem::path journalFile() const { return home / "data" / "records.sqlite"; }
+    std::filesystem::path settingsFile() const { return folders_.settingsFile(); }
+    std::filesystem::path portsDir() const { return folders_.portsDir(); }
+    std::filesystem::path journalFile() const { return folders_.journalFile(); }
 
     // Waits until every write handed to the disk writer is done and what it
     // reports back (and the count display) reached the window.
@@ -106,12 +106,12 @@ class PanelHarness {
     PanelSetup setup();
     int sync(int fd, SyncKind kind);
 
+    ScratchFolders folders_{home.path(), home.path(), home.path()};
+
     std::mutex syncMutex_;
     SyncCall sync_;
     mutable DiskWriter writer_{[this](int fd, SyncKind kind) { return sync(fd, kind); }};
     bool threads_;
-    std::string savedHome_;
-    std::string savedConfig_;
     std::unique_ptr<PanelRig> rig_;
 };
 
