@@ -255,4 +255,3 @@ TEST_F(FirstRunTest, OtherStampResetsTheSevenAndKeepsTheRest) {
 }
 
 }  // namespace
-
