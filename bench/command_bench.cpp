@@ -30,10 +30,10 @@
 
 #include "common/BenchPanel.h"
 #include "common/Figures.h"
-#include "common/FrameText.h"
 #include "common/ScratchDir.h"
 #include "link/Link.h"
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 #include "ui/ControlTable.h"
 
 namespace {
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     // The machine makes itself known with one frame, as it does when it starts.
     LoopbackEndpoint machine;
     for (int tries = 0; tries < 100 && !panel.panel().link().status().peerKnown; ++tries) {
-        machine.sendTo(panel.udpPort, stateFrame(1));
+        machine.sendTo(panel.udpPort, countFrame(1));
         runEventLoopFor(20);
     }
     if (!panel.panel().link().status().peerKnown) {

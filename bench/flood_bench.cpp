@@ -30,14 +30,16 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "common/BenchPanel.h"
+#include "common/BenchRecord.h"
 #include "common/Figures.h"
-#include "common/FrameText.h"
 #include "common/UdpDrops.h"
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 
 namespace {
 
@@ -88,7 +90,7 @@ class Flood {
     bool warmUp() {
         const Clock::time_point limit = Clock::now() + 5s;
         while (latest_ != 0 && Clock::now() < limit) {
-            machine_.sendTo(panel_.udpPort, stateFrame(0));
+            machine_.sendTo(panel_.udpPort, countFrame(0));
             runEventLoopFor(20ms);
         }
         return latest_ == 0;
@@ -200,9 +202,14 @@ class Flood {
             due = std::min(due + ms * perMs, mostDue);
             for (; due >= 1 && index < result.planned; due -= 1, ++index) {
                 const long count = first + index;
-                const std::string frame = frames_ == Frames::SpeedChanges ? speedChangeFrame(count)
-                                          : count % 100 == 0              ? recordFrame(count)
-                                                                          : stateFrame(count);
+                // The speed changes alternate the first speed between 15 and
+                // 16: each frame changes a value the window mirrors and
+                // stores, as a hostile sender would. The eight settings of
+                // the others stay at what a first-run panel shows.
+                const std::string frame =
+                    frames_ == Frames::SpeedChanges
+                        ? frameText({.data = count, .s1 = count % 2 == 0 ? 15 : 16})
+                        : countFrame(count, count % 100 == 0 ? kBenchRecord : std::string_view{});
                 if (::sendto(machine_.fd(), frame.data(), frame.size(), 0,
                              reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
                     ++result.sendFailures;

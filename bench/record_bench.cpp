@@ -8,8 +8,8 @@
 #include <chrono>
 #include <string>
 
+#include "common/BenchRecord.h"
 #include "common/Figures.h"
-#include "common/FrameText.h"
 #include "common/GBench.h"
 #include "common/ScratchDir.h"
 #include "inbound/FrameParser.h"
@@ -17,13 +17,14 @@
 #include "inbound/RecordSaver.h"
 #include "inbound/RecordText.h"
 #include "storage/DiskWriter.h"
+#include "support/MachineFrame.h"
 
 namespace {
 
 constexpr double kTargetPerSecond = 1'000;
 
 std::string recordOf(const char* format) {
-    return recordText(parseFrame(recordFrame(1234)).report, format);
+    return recordText(parseFrame(countFrame(1234, kBenchRecord)).report, format);
 }
 
 void appendRecords(benchmark::State& state, const char* format) {

@@ -24,9 +24,9 @@
 
 #include "common/BenchPanel.h"
 #include "common/Figures.h"
-#include "common/FrameText.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
+#include "support/MachineFrame.h"
 #include "support/Pty.h"
 #include "ui/ControlTable.h"
 
@@ -73,7 +73,7 @@ PanelTimes throughPanel() {
     QEventLoop loop;
     const auto sendNext = [&] {
         ++expected;
-        machine.write(stateFrame(expected));
+        machine.write(countFrame(expected));
         lastByte = Clock::now();
     };
     panel.frameHandled = [&](const DeviceReport& report) {
@@ -120,7 +120,7 @@ std::vector<double> receiverAlone() {
     for (long count = 1; count <= static_cast<long>(kBursts); ++count) {
         std::unique_lock lock(mutex);
         const std::size_t before = excessMs.size();
-        machine.write(stateFrame(count));
+        machine.write(countFrame(count));
         lastByte = Clock::now();
         if (!delivered.wait_for(lock, 1s, [&] { return excessMs.size() > before; })) {
             break;

@@ -42,8 +42,6 @@ BenchPanel::BenchPanel(BenchSetup setup)
       }) {
     std::filesystem::create_directories(home / "home");
     std::filesystem::create_directories(recordDir());
-    ::setenv("HOME", (home / "home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     std::filesystem::create_directories(portsDir());
 }
 
@@ -61,15 +59,7 @@ MainWindow& BenchPanel::open() {
         seed.setInt(setting::plantPort, broker_->port());
         seed.setText(setting::plantStation, QString::fromLatin1(kStation));
     }
-    PanelSetup setup;
-    setup.journalPath = journalFile().string();
-    setup.ports = portsOnlyIn(portsDir(), home.path());  // only the names linked by the benchmark
-    setup.environment.udpPort = udpPort;
-    setup.environment.frameHandled = [this](const DeviceReport& report) {
-        if (frameHandled) {
-            frameHandled(report);
-        }
-    };
+    PanelSetup setup = folders_.panelSetup(udpPort, frameHandled);
     WindowEnvironment window;
     window.messageBox = [this](const QString& text) { messages.push_back(text); };
     window.selectFolder = [this] { return recordDir().string() + "/"; };
@@ -123,7 +113,7 @@ long BenchPanel::recordsDelivered() const {
 }
 
 QWidget* BenchPanel::control(int id) const {
-    return rig_->window().findChild<QWidget*>(QString::number(id));
+    return rig_->control(id);
 }
 
 DataWatcher::DataWatcher(BenchPanel& panel, std::function<void(long)> seen)

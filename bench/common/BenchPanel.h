@@ -45,9 +45,9 @@ class BenchPanel {
     // A control by its identifier.
     QWidget* control(int id) const;
 
-    std::filesystem::path portsDir() const { return home / "config" / "Tolvane" / "ports"; }
+    std::filesystem::path portsDir() const { return folders_.portsDir(); }
     std::filesystem::path recordDir() const { return home / "records"; }
-    std::filesystem::path journalFile() const { return home / "data" / "records.sqlite"; }
+    std::filesystem::path journalFile() const { return folders_.journalFile(); }
 
     // Records in the journal, and of them those the broker has acknowledged,
     // read from the file as another reader would.
@@ -65,6 +65,7 @@ class BenchPanel {
     std::function<void(const DeviceReport&)> frameHandled;
 
   private:
+    ScratchFolders folders_{home.path(), home / "home", home / "config"};
     BenchSetup setup_;
     DiskWriter writer_;
     std::unique_ptr<MosquittoBroker> broker_;

@@ -17,6 +17,7 @@
 #include "e2e/ChildProcess.h"
 #include "e2e/FileWatch.h"
 #include "e2e/PanelPort.h"
+#include "support/MachineFrame.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -154,7 +155,7 @@ TEST_F(PanelProcess, FirstRunMirrorsTheMachineAndAppendsItsRecord) {
     // The panel may not be listening yet, so the state is sent until it shows.
     std::string stateScript;
     for (auto sent = 0ms; sent < kStartLimit; sent += 100ms) {
-        stateScript += "start[0,1,8,2,11,22,33,-5,1]end\nsleep 100\n";
+        stateScript += frameText({0, 1, 8, 2, 11, 22, 33, -5, 1}) + "\nsleep 100\n";
     }
     auto machine = startMachine("state", stateScript);
     const std::string mirrored = settingsAfterFirstRun("11", "22", "33", -5);
@@ -171,7 +172,8 @@ TEST_F(PanelProcess, FirstRunMirrorsTheMachineAndAppendsItsRecord) {
 
     const std::time_t before = std::time(nullptr);
     auto recorder = startMachine(
-        "record", "start[3,1,8,2,11,22,33,-5,1,pt:2025-03-05 09:03:07,{R1}{C0402}]end\n");
+        "record",
+        frameText({3, 1, 8, 2, 11, 22, 33, -5, 1}, ",pt:2025-03-05 09:03:07,{R1}{C0402}") + "\n");
     EXPECT_EQ(describeStatus(recorder->waitExit(kStartLimit)), "exit 0");
     EXPECT_NE(output("record.out").find("\nscript done 1\n"), std::string::npos)
         << output("record.out") << output("record.err");
@@ -250,7 +252,7 @@ TEST_F(PanelProcess, AFileSizeLimitNeverEndsThePanel) {
     // sent until one arrives; each that arrives is appended.
     std::string recordScript;
     for (auto sent = 0ms; sent < kStartLimit; sent += 100ms) {
-        recordScript += "start[0,1,8,2,11,22,33,-5,1,pt:T,{a}]end\nsleep 100\n";
+        recordScript += frameText({0, 1, 8, 2, 11, 22, 33, -5, 1}, ",pt:T,{a}") + "\nsleep 100\n";
     }
     auto machine = startMachine("record", recordScript);
     ASSERT_TRUE(watch.waitUntil([&] { return !records().empty(); }, kStartLimit, {panel->exitFd()}))

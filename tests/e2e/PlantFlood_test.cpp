@@ -17,6 +17,7 @@
 
 #include "e2e/ChildProcess.h"
 #include "e2e/PanelPort.h"
+#include "support/MachineFrame.h"
 #include "support/MosquittoBroker.h"
 #include "support/MqttSubscriber.h"
 #include "support/TempDir.h"
@@ -81,7 +82,7 @@ TEST(PlantFlood, EveryRecordTheSimulatorSendsReachesTheSubscriber) {
     // retained state; until then the state is sent again.
     std::string stateScript;
     for (auto sent = 0ms; sent < kLimit; sent += 100ms) {
-        stateScript += "start[7,0,2,1,15,30,45,0,0]end\nsleep 100\n";
+        stateScript += countFrame(7) + "\nsleep 100\n";
     }
     writeFile(root / "state.script", stateScript);
     {

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <limits>
-#include <optional>
-#include <string>
+
+#include "support/ScopedEnv.h"
 
 void PrintTo(const CalendarTime& t, std::ostream* os) {
     *os << t.year << "-" << t.month << "-" << t.day << " " << t.hour << ":" << t.minute << ":"
@@ -15,24 +14,10 @@ void PrintTo(const CalendarTime& t, std::ostream* os) {
 
 namespace {
 
-// Sets TZ for one test and puts the previous zone back afterwards.
+// Each test begins in UTC; the previous zone is back afterwards.
 class CalendarTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) {
-            saved_ = tz;
-        }
-        useZone("UTC");
-    }
-    void TearDown() override {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    static void useZone(const char* zone) { setenv("TZ", zone, 1); }
+    void useZone(const char* zone) { zone_.set(zone); }
 
     static std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
         std::tm fields{};
@@ -46,7 +31,7 @@ class CalendarTest : public ::testing::Test {
     }
 
   private:
-    std::optional<std::string> saved_;
+    ScopedTimeZone zone_{"UTC"};
 };
 
 TEST_F(CalendarTest, FieldsAndTextsOfOneInstant) {

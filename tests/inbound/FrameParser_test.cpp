@@ -8,6 +8,9 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
+
+#include "support/MachineFrame.h"
 
 void PrintTo(const DeviceState& s, std::ostream* os) {
     *os << "{" << s.data << "," << s.function << "," << s.pitch << "," << s.speed << "," << s.s1
@@ -43,8 +46,9 @@ void PrintTo(const FrameCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-std::string body(const std::string& tail) {
-    return "start[1,2,3,4,5,6,7,8,9" + tail + "]end";
+// The frame of kStateOneToNine with `tail` behind its ninth value.
+std::string body(std::string_view tail) {
+    return frameText(kStateOneToNine, tail);
 }
 
 std::string repeated(char c, std::size_t n) {

@@ -6,17 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "support/MachineFrame.h"
+
 namespace {
 
 using namespace std::string_literals;
 
-std::string stateFrame(int data) {
-    return "start[" + std::to_string(data) + ",1,8,0,10,20,30,-7,1]end";
+// The frames of these cases: a count, then always the same eight settings.
+FrameValues withCount(int data) {
+    return {data, 1, 8, 0, 10, 20, 30, -7, 1};
 }
-
+std::string stateFrame(int data) {
+    return frameText(withCount(data));
+}
 std::string recordFrame(int data, const std::string& time, const std::string& slots) {
-    return "start[" + std::to_string(data) + ",1,8,0,10,20,30,-7,1,pt:" + time + "," + slots +
-           "]end";
+    return frameText(withCount(data), ",pt:" + time + "," + slots);
 }
 
 // What one frame came out as: its count, and for a record its time and S0.

@@ -14,6 +14,7 @@
 #include "inbound/RecordSaver.h"
 #include "journal/Journal.h"
 #include "storage/DiskWriter.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -218,20 +219,11 @@ TEST_F(RecordJournalTest, WithoutAJournalNothingIsMade) {
 
 // The local offset is the computer's at the moment of arrival.
 TEST(JournalRow, TakesTheLocalOffsetAtArrival) {
-    const char* saved = std::getenv("TZ");
-    const std::string before = saved ? saved : "";
-    ::setenv("TZ", "Europe/Berlin", 1);
-    ::tzset();
+    const ScopedTimeZone berlin("Europe/Berlin");
     const auto winter = std::chrono::system_clock::time_point(1'796'860'800'000ms);  // December
     const auto summer = std::chrono::system_clock::time_point(1'781'000'000'000ms);  // June
     EXPECT_EQ(localUtcOffsetSeconds(winter), 3600);
     EXPECT_EQ(localUtcOffsetSeconds(summer), 7200);
-    if (saved) {
-        ::setenv("TZ", before.c_str(), 1);
-    } else {
-        ::unsetenv("TZ");
-    }
-    ::tzset();
 }
 
 }  // namespace

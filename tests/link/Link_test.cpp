@@ -17,6 +17,7 @@
 #include "link/Link.h"
 #include "link/LinkStatusText.h"
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 #include "support/Probes.h"
 #include "support/Pty.h"
 #include "support/TempDir.h"
@@ -24,10 +25,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string frame(int count) {
-    return "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0]end";
-}
 
 // A link on a free UDP port whose ports folder offers only what a test links
 // into it; the test's thread is the owner's.
@@ -87,15 +84,15 @@ TEST_F(LinkTest, NetCommandsWaitForTheMachineThenGoToTheLatestSender) {
     LoopbackEndpoint machine;
     LoopbackEndpoint other;
 
-    machine.sendTo(udpPort, frame(1));
+    machine.sendTo(udpPort, countFrame(1));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
-    EXPECT_EQ(chunks[0], frame(1));
+    EXPECT_EQ(chunks[0], countFrame(1));
     EXPECT_TRUE(statuses.back().peerKnown);
     EXPECT_EQ(statuses.back().peer, PeerAddress::fromSockaddr(machine.address()));
     EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
     EXPECT_EQ(machine.receive(), std::vector<std::string>{withNul("kavrin_key:print")});
 
-    other.sendTo(udpPort, frame(2));
+    other.sendTo(udpPort, countFrame(2));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 2; }));
     EXPECT_EQ(statuses.back().peer, PeerAddress::fromSockaddr(other.address()));
     // Only the text up to its first NUL goes out, with one NUL.
@@ -114,7 +111,7 @@ TEST_F(LinkTest, OnlyADatagramHoldingACompleteFrameNamesTheMachine) {
     // Before any frame: an empty datagram names nobody.
     testing::internal::CaptureStdout();
     other.sendTo(udpPort, "");
-    machine.sendTo(udpPort, frame(1));
+    machine.sendTo(udpPort, countFrame(1));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
     EXPECT_EQ(link.status().peer, PeerAddress::fromSockaddr(machine.address()));
 
@@ -129,10 +126,10 @@ TEST_F(LinkTest, OnlyADatagramHoldingACompleteFrameNamesTheMachine) {
     for (const std::string& stray : strays) {
         other.sendTo(udpPort, stray);
     }
-    machine.sendTo(udpPort, frame(2));  // after the strays in the socket's queue
+    machine.sendTo(udpPort, countFrame(2));  // after the strays in the socket's queue
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 2; }));
     const std::string trace = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(chunks, (std::vector<std::string>{frame(1), frame(2)}));
+    EXPECT_EQ(chunks, (std::vector<std::string>{countFrame(1), countFrame(2)}));
     EXPECT_EQ(link.ignoredDatagrams(), strays.size() + 1);
     EXPECT_EQ(link.status().peer, PeerAddress::fromSockaddr(machine.address()));
     EXPECT_EQ(trace.find("machine address changed"), std::string::npos) << trace;
@@ -153,7 +150,7 @@ TEST_F(LinkTest, OnlyADatagramHoldingACompleteFrameNamesTheMachine) {
 TEST_F(LinkTest, ADatagramIsHandedOverWhole) {
     link.start();
     LoopbackEndpoint machine;
-    const std::string large = "start[3,0,2,1,15,30,45,0,0," + std::string(65000, 'r') + "]end";
+    const std::string large = countFrame(3, "," + std::string(65000, 'r'));
     machine.sendTo(udpPort, large);
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
     EXPECT_EQ(chunks[0], large);
@@ -163,7 +160,7 @@ TEST_F(LinkTest, AFloodIsHandedOverInBatchesInOrderAndWhole) {
     link.start();
     LoopbackEndpoint machine;
     for (int count = 1; count <= 200; ++count) {
-        machine.sendTo(udpPort, frame(count));
+        machine.sendTo(udpPort, countFrame(count));
     }
     std::this_thread::sleep_for(200ms);  // all 200 are queued by now
     pollfd ready{link.eventFd(), POLLIN, 0};
@@ -173,7 +170,7 @@ TEST_F(LinkTest, AFloodIsHandedOverInBatchesInOrderAndWhole) {
     EXPECT_EQ(poll(&ready, 1, 0), 1) << "the rest must wake the owner again";
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 200; }));
     for (int count = 1; count <= 200; ++count) {
-        EXPECT_EQ(chunks[static_cast<std::size_t>(count - 1)], frame(count));
+        EXPECT_EQ(chunks[static_cast<std::size_t>(count - 1)], countFrame(count));
     }
 }
 
@@ -198,9 +195,9 @@ TEST_F(SerialLinkTest, APortCarriesCommandsAndBurstsUntilNetIsChosen) {
     EXPECT_EQ(open.serialPort, 7u);
     EXPECT_TRUE(open.serialOpen);
 
-    com7.write(frame(3));
+    com7.write(countFrame(3));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
-    EXPECT_EQ(chunks[0], frame(3));
+    EXPECT_EQ(chunks[0], countFrame(3));
     EXPECT_EQ(statuses.back(), open);
 
     link.chooseNet();
@@ -216,12 +213,12 @@ TEST_F(SerialLinkTest, APortCarriesCommandsAndBurstsUntilNetIsChosen) {
 TEST_F(SerialLinkTest, DatagramsTheKernelDroppedAreCountedAndShown) {
     link.start();
     LoopbackEndpoint machine;
-    machine.sendTo(udpPort, frame(0));
+    machine.sendTo(udpPort, countFrame(0));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
     ASSERT_TRUE(link.chooseSerial(7));
     constexpr int kSent = 20000;  // far beyond what the socket's queue holds
     for (int count = 1; count <= kSent; ++count) {
-        machine.sendTo(udpPort, frame(count));
+        machine.sendTo(udpPort, countFrame(count));
     }
     testing::internal::CaptureStdout();
     link.chooseNet();
@@ -229,8 +226,8 @@ TEST_F(SerialLinkTest, DatagramsTheKernelDroppedAreCountedAndShown) {
     std::this_thread::sleep_for(200ms);
     ASSERT_TRUE(pumpUntil(
         [&] {
-            machine.sendTo(udpPort, frame(kSent + 1));
-            return !chunks.empty() && chunks.back() == frame(kSent + 1);
+            machine.sendTo(udpPort, countFrame(kSent + 1));
+            return !chunks.empty() && chunks.back() == countFrame(kSent + 1);
         },
         5000ms));
     ASSERT_TRUE(pumpUntil([&] { return link.status().recentlyLost > 0; }));
@@ -239,7 +236,7 @@ TEST_F(SerialLinkTest, DatagramsTheKernelDroppedAreCountedAndShown) {
     std::size_t handed = 0;
     std::set<std::string> seen(chunks.begin(), chunks.end());
     for (int count = 0; count <= kSent + 1; ++count) {
-        handed += seen.count(frame(count));
+        handed += seen.count(countFrame(count));
     }
     const std::uint64_t lost = link.status().recentlyLost;
     EXPECT_GT(lost, 0u);
@@ -261,7 +258,7 @@ TEST_F(SerialLinkTest, DatagramsTheKernelDroppedAreCountedAndShown) {
 TEST_F(SerialLinkTest, ALongBurstIsHandedOverInOneChunk) {
     link.start();
     ASSERT_TRUE(link.chooseSerial(7));
-    const std::string large = "start[4,0,2,1,15,30,45,0,0," + std::string(20000, 'r') + "]end";
+    const std::string large = countFrame(4, "," + std::string(20000, 'r'));
     com7.write(large);
     ASSERT_TRUE(pumpUntil([&] { return !chunks.empty(); }));
     EXPECT_EQ(chunks, std::vector<std::string>{large});
@@ -384,8 +381,8 @@ TEST_F(SerialLinkTest, ARepluggedAdapterIsReopenedByItself) {
     EXPECT_NE(trace.find("COM7 is back; reopened"), std::string::npos) << trace;
     EXPECT_EQ(link.status().serialDevice, std::filesystem::canonical(replugged.slavePath()));
 
-    replugged.write(frame(5));
-    ASSERT_TRUE(pumpUntil([&] { return !chunks.empty() && chunks.back() == frame(5); }));
+    replugged.write(countFrame(5));
+    ASSERT_TRUE(pumpUntil([&] { return !chunks.empty() && chunks.back() == countFrame(5); }));
     EXPECT_EQ(link.send("kavrin_key:print"), SendResult::Sent);
     EXPECT_EQ(replugged.read(30ms), withNul("kavrin_key:print"));
 }
@@ -411,9 +408,9 @@ TEST_F(LinkTest, AMachineAddressChangeIsTraced) {
     LoopbackEndpoint machine;
     LoopbackEndpoint other;
     testing::internal::CaptureStdout();
-    machine.sendTo(udpPort, frame(1));
+    machine.sendTo(udpPort, countFrame(1));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 1; }));
-    other.sendTo(udpPort, frame(2));
+    other.sendTo(udpPort, countFrame(2));
     ASSERT_TRUE(pumpUntil([&] { return chunks.size() == 2; }));
     const std::string trace = testing::internal::GetCapturedStdout();
     const std::string line = "D:[tmRxNetTask,4]machine address changed from " +

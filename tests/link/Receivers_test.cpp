@@ -21,10 +21,14 @@
 #include "link/NetReceiver.h"
 #include "link/SerialDevice.h"
 #include "link/SerialReceiver.h"
+#include "support/MachineFrame.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+
+// What the machine sends where the bytes do not matter.
+const std::string kFrame = countFrame(1);
 
 // Collects delivered chunks; wait() blocks until `count` have arrived.
 class Inbox {
@@ -147,7 +151,7 @@ TEST(SerialReceiverThread, StopsAtOnceWhileDataStreamsIn) {
         std::atomic<bool> sending{true};
         std::thread machine([&] {
             while (sending) {
-                (void)!write(pty.master, "start[1,0,2,1,15,30,45,0,0]end", 30);
+                (void)!write(pty.master, kFrame.data(), kFrame.size());
                 std::this_thread::sleep_for(1ms);
             }
         });
@@ -167,7 +171,7 @@ TEST(SerialReceiverThread, GivingUpThePortReleasesADeliveryThatWaitsForRoom) {
             [&](std::string, std::stop_token release) { taker.deliver(release); });
         receiver.start();
         receiver.setPort(pty.port);
-        pty.send("start[1,0,2,1,15,30,45,0,0]end");
+        pty.send(kFrame);
         ASSERT_TRUE(taker.waitForWaiting());
 
         const auto before = std::chrono::steady_clock::now();
@@ -251,8 +255,8 @@ TEST(NetReceiverThread, StopReleasesADeliveryThatWaitsForRoom) {
     ASSERT_TRUE(receiver.bound());
     const int machine = socket(AF_INET, SOCK_DGRAM, 0);
     const sockaddr_in panel = loopback(port);
-    sendto(machine, "start[1,0,2,1,15,30,45,0,0]end", 30, 0,
-           reinterpret_cast<const sockaddr*>(&panel), sizeof panel);
+    sendto(machine, kFrame.data(), kFrame.size(), 0, reinterpret_cast<const sockaddr*>(&panel),
+           sizeof panel);
     ASSERT_TRUE(taker.waitForWaiting());
 
     const auto before = std::chrono::steady_clock::now();
@@ -274,7 +278,7 @@ TEST(NetReceiverThread, StopsAtOnceWhileDatagramsStreamIn) {
             const int fd = socket(AF_INET, SOCK_DGRAM, 0);
             const sockaddr_in panel = loopback(port);
             while (sending) {
-                sendto(fd, "start[1,0,2,1,15,30,45,0,0]end", 30, 0,
+                sendto(fd, kFrame.data(), kFrame.size(), 0,
                        reinterpret_cast<const sockaddr*>(&panel), sizeof panel);
             }
             close(fd);

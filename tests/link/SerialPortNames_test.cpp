@@ -455,17 +455,14 @@ TEST_F(PortsFolder, PortPathIsTheNameInTheFolder) {
 }
 
 TEST(DefaultPortsEnvironment, FollowsXdgConfigHomeElseHome) {
-    ScopedEnv keepXdg("XDG_CONFIG_HOME");
-    ScopedEnv keepHome("HOME");
-    ::setenv("HOME", "/home/operator", 1);
-
-    ::setenv("XDG_CONFIG_HOME", "/srv/config", 1);
+    const ScopedEnv config("XDG_CONFIG_HOME", "/srv/config");
+    const ScopedEnv home("HOME", "/home/operator");
     EXPECT_EQ(defaultPortsEnvironment().portsDir, fs::path("/srv/config/Tolvane/ports"));
 
-    ::unsetenv("XDG_CONFIG_HOME");
+    config.set(nullptr);
     EXPECT_EQ(defaultPortsEnvironment().portsDir, fs::path("/home/operator/.config/Tolvane/ports"));
 
-    ::setenv("XDG_CONFIG_HOME", "relative/config", 1);  // not absolute: ignored
+    config.set("relative/config");  // not absolute: ignored
     EXPECT_EQ(defaultPortsEnvironment().portsDir, fs::path("/home/operator/.config/Tolvane/ports"));
 
     const PortsEnvironment env = defaultPortsEnvironment();

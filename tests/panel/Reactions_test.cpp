@@ -7,6 +7,7 @@
 #include "panel/ControllerFixture.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
+#include "support/MachineFrame.h"
 
 namespace {
 
@@ -156,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, OperatorChange, testing::ValuesIn(operatorRows())
 // not one command is built.
 TEST_F(ControllerTest, MachineValuesAreShownAndStoredButNeverSent) {
     start();
-    ASSERT_TRUE(controller->takeChunk("start[5,1,8,0,10,20,30,-7,1]end"));
+    ASSERT_TRUE(controller->takeChunk(frameText({5, 1, 8, 0, 10, 20, 30, -7, 1})));
     EXPECT_TRUE(link.sent.empty());
     EXPECT_EQ(model.choice(ChoiceValue::Function), 1);
     EXPECT_EQ(model.choice(ChoiceValue::Pitch), 2);
@@ -178,7 +179,7 @@ TEST_F(ControllerTest, MachineValuesAreShownAndStoredButNeverSent) {
 
     // The same state again changes nothing; the operator's next change is sent.
     changes.clear();
-    ASSERT_TRUE(controller->takeChunk("start[5,1,8,0,10,20,30,-7,1]end"));
+    ASSERT_TRUE(controller->takeChunk(frameText({5, 1, 8, 0, 10, 20, 30, -7, 1})));
     EXPECT_TRUE(changes.empty());
     model.setText(TextValue::Speed1, "12", Origin::Operator);
     EXPECT_EQ(link.sent, std::vector<std::string>{"kavrin_speed3:12,20,30"});

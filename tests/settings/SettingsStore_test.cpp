@@ -2,6 +2,7 @@
 #include "settings/SettingsTable.h"
 
 #include "settings/SettingsFixture.h"
+#include "support/ScopedEnv.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -326,37 +327,11 @@ TEST_F(SettingsModesTest, SharedStickyFolderIsLeftAlone) {
     EXPECT_EQ(modeOf(file_), 0600u);
 }
 
+// HOME and XDG_CONFIG_HOME as each test sets them, put back afterwards.
 class DefaultPathTest : public testing::Test {
   protected:
-    void SetUp() override {
-        save("HOME", home_);
-        save("XDG_CONFIG_HOME", config_);
-    }
-    void TearDown() override {
-        restore("HOME", home_);
-        restore("XDG_CONFIG_HOME", config_);
-    }
-    static void save(const char* name, std::optional<std::string>& slot) {
-        if (const char* value = std::getenv(name)) {
-            slot = value;
-        }
-    }
-    static void restore(const char* name, const std::optional<std::string>& slot) {
-        if (slot) {
-            ::setenv(name, slot->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    static void set(const char* name, const char* value) {
-        if (value) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    std::optional<std::string> home_;
-    std::optional<std::string> config_;
+    ScopedEnv home_{"HOME"};
+    ScopedEnv config_{"XDG_CONFIG_HOME"};
 };
 
 TEST_F(DefaultPathTest, FollowsTheConfigFolderOfTheEnvironment) {
@@ -370,17 +345,17 @@ TEST_F(DefaultPathTest, FollowsTheConfigFolderOfTheEnvironment) {
         {"", "/home/op/.config/Tolvane/TolvaneApp.json"},
         {"relative/cfg", "/home/op/.config/Tolvane/TolvaneApp.json"},
     };
-    set("HOME", "/home/op");
+    home_.set("/home/op");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.config ? c.config : "(unset)");
-        set("XDG_CONFIG_HOME", c.config);
+        config_.set(c.config);
         EXPECT_EQ(SettingsStore::defaultPath(), fs::path(c.expected));
     }
 }
 
 TEST_F(DefaultPathTest, WithoutHomeUsesThePasswordDatabase) {
-    set("XDG_CONFIG_HOME", nullptr);
-    set("HOME", "");
+    config_.set(nullptr);
+    home_.set("");
     const fs::path path = SettingsStore::defaultPath();
     EXPECT_TRUE(path.is_absolute()) << path;
     EXPECT_EQ(path.filename(), "TolvaneApp.json");

@@ -3,6 +3,7 @@
 #include "settings/SettingsStore.h"
 
 #include "settings/SettingsFixture.h"
+#include "support/ScopedEnv.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -116,24 +117,7 @@ TEST(SettingsTable, HoldsTheFileKeysTheirTypesDefaultsAndFirstRunValues) {
     EXPECT_FALSE(settingNamed("Version").has_value());
 }
 
-class HomeEnvironment : public testing::Test {
-  protected:
-    void SetUp() override {
-        if (const char* home = std::getenv("HOME")) {
-            home_ = home;
-        }
-    }
-    void TearDown() override {
-        if (home_) {
-            ::setenv("HOME", home_->c_str(), 1);
-        } else {
-            ::unsetenv("HOME");
-        }
-    }
-    std::optional<std::string> home_;
-};
-
-TEST_F(HomeEnvironment, RecordFolderDefaultIsHomeWithOneTrailingSlash) {
+TEST(HomeEnvironment, RecordFolderDefaultIsHomeWithOneTrailingSlash) {
     const std::pair<const char*, const char*> cases[] = {
         {"/home/op", "/home/op/"},
         {"/home/op/", "/home/op/"},
@@ -141,7 +125,7 @@ TEST_F(HomeEnvironment, RecordFolderDefaultIsHomeWithOneTrailingSlash) {
         {"/home/öp", "/home/öp/"},
     };
     for (const auto& [home, expected] : cases) {
-        ::setenv("HOME", home, 1);
+        const ScopedEnv homeIs("HOME", home);
         EXPECT_EQ(homeFolderDefault(), QString::fromUtf8(expected)) << home;
     }
 }
@@ -271,4 +255,3 @@ TEST_F(FirstRunTest, OtherStampResetsTheSevenAndKeepsTheRest) {
 }
 
 }  // namespace
-

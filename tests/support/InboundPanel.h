@@ -12,20 +12,6 @@
 #include "support/PanelHarness.h"
 #include "support/TempDir.h"
 
-// "start[" + the nine state values + tail + "]end", the way the machine frames
-// them; tail carries a record such as ",pt:T1,{a}".
-inline std::string frameText(const DeviceState& s, std::string_view tail = {}) {
-    std::string text = "start[";
-    for (const int value :
-         {s.data, s.function, s.pitch, s.speed, s.s1, s.s2, s.s3, s.preset, s.presetOn}) {
-        text += std::to_string(value) + ",";
-    }
-    text.pop_back();
-    text += tail;
-    text += "]end";
-    return text;
-}
-
 // A first-run panel in UTC at kFixedInstant whose records go to a fresh folder.
 class InboundPanel : public testing::Test {
   protected:

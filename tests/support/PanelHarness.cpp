@@ -12,58 +12,31 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include <time.h>
-
 #include <chrono>
-#include <cstdlib>
 
 namespace {
 // Generous: a debug build under a sanitizer on a busy computer.
 constexpr std::chrono::seconds kWriteWait{20};
 }  // namespace
 
-static std::string swapEnvironment(const char* name, const std::string& value) {
-    const char* old = std::getenv(name);
-    std::string saved = old != nullptr ? old : "";
-    if (value.empty()) {
-        unsetenv(name);
-    } else {
-        setenv(name, value.c_str(), 1);
-    }
-    return saved;
-}
-
-// The panel's home is the temporary folder, so records that go to the
-// default folder (the home folder) never land in the real one.
-PanelHarness::PanelHarness(bool threads) : threads_(threads) {
-    savedHome_ = swapEnvironment("HOME", home.path().string());
-    savedConfig_ = swapEnvironment("XDG_CONFIG_HOME", home.path().string());
-}
+// The panel's home and config folder are the temporary folder, so records
+// that go to the default folder (the home folder) never land in the real one.
+PanelHarness::PanelHarness(bool threads) : threads_(threads) {}
 
 PanelHarness::~PanelHarness() {
     close();
-    swapEnvironment("HOME", savedHome_);
-    swapEnvironment("XDG_CONFIG_HOME", savedConfig_);
 }
 
 PanelSetup PanelHarness::setup() {
-    PanelSetup setup;
+    if (udpPort == 0) {
+        udpPort = freeUdpPort();
+    }
+    PanelSetup setup = folders_.panelSetup(udpPort, frameHandled);
     PanelEnvironment& env = setup.environment;
     env.now = [this] { return now; };
     env.tick = [this] { return tick; };
     env.localAddress = [this] { return localIp; };
-    setup.ports = portsOnlyIn(portsDir(), home.path());
-    if (udpPort == 0) {
-        udpPort = freeUdpPort();
-    }
-    env.udpPort = udpPort;
     setup.startThreads = threads_;
-    setup.journalPath = journalFile().string();
-    env.frameHandled = [this](const DeviceReport& report) {
-        if (frameHandled) {
-            frameHandled(report);
-        }
-    };
     return setup;
 }
 
@@ -119,7 +92,7 @@ QString PanelHarness::storedString(const char* key, const QString& fallback) con
 }
 
 QWidget* PanelHarness::control(int id) const {
-    return rig_->window().findChild<QWidget*>(QString::number(id));
+    return rig_->control(id);
 }
 
 QString PanelHarness::text(int id) const {
@@ -217,21 +190,4 @@ ValueId controlValue(int id) {
     }
     ADD_FAILURE() << "control " << id << " shows no panel value";
     return OtherValue::Count;
-}
-
-UtcTimeZone::UtcTimeZone() {
-    const char* current = std::getenv("TZ");
-    had_ = current != nullptr;
-    saved_ = had_ ? current : "";
-    setenv("TZ", "UTC", 1);
-    tzset();
-}
-
-UtcTimeZone::~UtcTimeZone() {
-    if (had_) {
-        setenv("TZ", saved_.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
 }

@@ -14,6 +14,7 @@
 #include "settings/SettingsTable.h"
 #include "storage/DiskWriter.h"
 #include "support/PanelRig.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/ControlTable.h"
 #include "ui/MainWindow.h"
@@ -41,9 +42,9 @@ class PanelHarness {
     PanelModel& model() { return panel().model(); }
     PanelController& controller() { return panel().controller(); }
     SettingsStore& store() { return rig_->store(); }
-    std::filesystem::path settingsFile() const { return home / "Tolvane" / "TolvaneApp.json"; }
-    std::filesystem::path portsDir() const { return home / "Tolvane" / "ports"; }
-    std::filesystem::path journalFile() const { return home / "data" / "records.sqlite"; }
+    std::filesystem::path settingsFile() const { return folders_.settingsFile(); }
+    std::filesystem::path portsDir() const { return folders_.portsDir(); }
+    std::filesystem::path journalFile() const { return folders_.journalFile(); }
 
     // Waits until every write handed to the disk writer is done and what it
     // reports back (and the count display) reached the window.
@@ -105,27 +106,22 @@ class PanelHarness {
     PanelSetup setup();
     int sync(int fd, SyncKind kind);
 
+    ScratchFolders folders_{home.path(), home.path(), home.path()};
+
     std::mutex syncMutex_;
     SyncCall sync_;
     mutable DiskWriter writer_{[this](int fd, SyncKind kind) { return sync(fd, kind); }};
     bool threads_;
-    std::string savedHome_;
-    std::string savedConfig_;
     std::unique_ptr<PanelRig> rig_;
 };
 
 // The panel value a control shows, from the control table.
 ValueId controlValue(int id);
 
-// Sets TZ for the test's process so local time is UTC, restoring on exit.
-class UtcTimeZone {
+// Local time is UTC for the test's process while it lives.
+class UtcTimeZone : public ScopedTimeZone {
   public:
-    UtcTimeZone();
-    ~UtcTimeZone();
-
-  private:
-    std::string saved_;
-    bool had_;
+    UtcTimeZone() : ScopedTimeZone("UTC") {}
 };
 
 // 09:03:07 on 5 March 2025, UTC.

@@ -1,5 +1,8 @@
 #include "support/PanelRig.h"
 
+#include <QString>
+#include <QWidget>
+
 PanelRig::PanelRig(const std::filesystem::path& settingsFile, DiskWriter& writer, PanelSetup setup,
                    WindowEnvironment window)
     : store_(std::make_unique<SettingsStore>(settingsFile, &writer)),
@@ -16,6 +19,10 @@ PanelRig::~PanelRig() {
     store_.reset();
 }
 
+QWidget* PanelRig::control(int id) const {
+    return window_->findChild<QWidget*>(QString::number(id));
+}
+
 PortsEnvironment portsOnlyIn(const std::filesystem::path& portsDir,
                              const std::filesystem::path& scratch) {
     PortsEnvironment ports;
@@ -23,4 +30,26 @@ PortsEnvironment portsOnlyIn(const std::filesystem::path& portsDir,
     ports.devRoot = scratch / "no-dev";
     ports.sysRoot = scratch / "no-sys";
     return ports;
+}
+
+ScratchFolders::ScratchFolders(const std::filesystem::path& scratch,
+                               const std::filesystem::path& home,
+                               const std::filesystem::path& config)
+    : scratch_(scratch),
+      config_(config),
+      home_("HOME", home.c_str()),
+      configHome_("XDG_CONFIG_HOME", config.c_str()) {}
+
+PanelSetup ScratchFolders::panelSetup(
+    std::uint16_t udpPort, const std::function<void(const DeviceReport&)>& frameHandled) const {
+    PanelSetup setup;
+    setup.ports = portsOnlyIn(portsDir(), scratch_);
+    setup.journalPath = journalFile().string();
+    setup.environment.udpPort = udpPort;
+    setup.environment.frameHandled = [&frameHandled](const DeviceReport& report) {
+        if (frameHandled) {
+            frameHandled(report);
+        }
+    };
+    return setup;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <time.h>
 
 #include <optional>
 #include <string>
@@ -15,7 +16,7 @@ class ScopedEnv {
         }
     }
     ScopedEnv(const char* name, const char* value) : ScopedEnv(name) { set(value); }
-    ~ScopedEnv() { set(saved_ ? saved_->c_str() : nullptr); }
+    ~ScopedEnv() { restore(); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
@@ -26,8 +27,31 @@ class ScopedEnv {
             ::unsetenv(name_);
         }
     }
+    // Back to what it was before the scope, already before its end.
+    void restore() const { set(saved_ ? saved_->c_str() : nullptr); }
 
   private:
     const char* name_;
     std::optional<std::string> saved_;
+};
+
+// TZ for a scope, kept and put back as ScopedEnv does, with the C library's
+// local time following each change (tzset).
+class ScopedTimeZone {
+  public:
+    explicit ScopedTimeZone(const char* zone) : tz_("TZ", zone) { ::tzset(); }
+    ~ScopedTimeZone() {
+        tz_.restore();
+        ::tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+    void set(const char* zone) const {
+        tz_.set(zone);
+        ::tzset();
+    }
+
+  private:
+    ScopedEnv tz_;
 };

@@ -13,14 +13,10 @@
 
 #include "support/InboundPanel.h"
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 #include "support/Wait.h"
 
 namespace {
-
-std::string recordFrame(int sequence) {
-    return "start[" + std::to_string(sequence + 1) + ",0,2,1,15,30,45,0,0,pt:T,{" +
-           std::to_string(sequence) + "}]end";
-}
 
 std::string junk(std::mt19937& random, int kind) {
     switch (kind) {
@@ -66,7 +62,9 @@ TEST(FloodTest, EveryValidFrameIsHandledInOrderAmongJunk) {
             if (i % 4 == 3) {
                 machine.sendTo(panel.udpPort, junk(random, (sent / 4) % (i == 39 ? 5 : 4)));
             } else {
-                machine.sendTo(panel.udpPort, recordFrame(valid++));
+                machine.sendTo(panel.udpPort,
+                               countFrame(valid + 1, ",pt:T,{" + std::to_string(valid) + "}"));
+                ++valid;
             }
         }
         // Wait for the panel to catch up, so the loopback socket never

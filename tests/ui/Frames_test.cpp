@@ -7,6 +7,7 @@
 #include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 #include "support/Wait.h"
 
 namespace {
@@ -148,7 +149,7 @@ TEST_F(Dispatch, TheCountIsShownOncePerTurnTheLatestWinning) {
     EXPECT_EQ(readFile(records / "kav20250305090307.csv"), written);
     EXPECT_EQ(panel.storedString(setting::speedValue1), "115");
 
-    ASSERT_TRUE(receive(frameText(DeviceState{7, 0, 2, 1, 15, 30, 45, 0, 0})));
+    ASSERT_TRUE(receive(countFrame(7)));
     EXPECT_EQ(shownTimes, 2);
     EXPECT_EQ(shown(ctl::kData), "data=7");
 }
@@ -174,7 +175,7 @@ TEST(Received, DatagramIsMirroredAndRecordedWithoutEcho) {
             return waitUntil([&] { return panel.text(ctl::kData) == "data=0"; }, 100);
         },
         5000));
-    machine.sendTo(panel.udpPort, "start[6,2,12,2,11,22,33,-9,1,pt:T6,{s}]end");
+    machine.sendTo(panel.udpPort, frameText({6, 2, 12, 2, 11, 22, 33, -9, 1}, ",pt:T6,{s}"));
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=6"; }));
     EXPECT_EQ(panel.text(ctl::kSpeed2), "22");
     EXPECT_EQ(panel.text(ctl::kPresetCount), "9");

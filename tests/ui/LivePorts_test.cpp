@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "support/MachineFrame.h"
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
 #include "support/Pty.h"
@@ -95,7 +96,7 @@ TEST_F(LivePorts, ARepluggedAdapterIsReopenedAndItsFramesMirrored) {
     EXPECT_LT(std::chrono::steady_clock::now() - plugged, 1s);
 
     const QString shownBefore = panel.text(ctl::kData);
-    replugged.write("start[42,0,2,1,15,30,45,0,0]end");
+    replugged.write(countFrame(42));
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) != shownBefore; }));
     EXPECT_TRUE(statusText().endsWith("last frame 0 s ago")) << statusText().toStdString();
     EXPECT_EQ(panel.statusLine().mark, LinkMark::Live);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
 #include "support/Pty.h"
@@ -21,7 +22,7 @@ class NetLink : public testing::Test {
 
     // The machine sends one datagram; the panel has handled it once 1019 shows it.
     void machineSends(const LoopbackEndpoint& from, int count) {
-        from.sendTo(panel.udpPort, "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0]end");
+        from.sendTo(panel.udpPort, countFrame(count));
         ASSERT_TRUE(waitUntil(
             [&] { return panel.text(ctl::kData) == QStringLiteral("data=%1").arg(count); }));
     }
@@ -59,7 +60,7 @@ TEST_F(NetLink, LatestSenderWinsAndEmptyDatagramsDoNotCount) {
 }
 
 TEST_F(NetLink, OversizedDatagramIsCutTo1023Bytes) {
-    const std::string frame = "start[9,0,2,1,15,30,45,0,0]end";
+    const std::string frame = countFrame(9);
     machine.sendTo(panel.udpPort, frame + std::string(5000, 'x'));
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=9"; }));
     // A frame whose end lies beyond the first 1023 bytes is not seen.
@@ -88,7 +89,7 @@ TEST(NetLinkBusyPort, NoSpinWhileThePortIsHeldAndRecoversWhenFreed) {
     LoopbackEndpoint machine;
     ASSERT_TRUE(waitUntil(
         [&] {
-            machine.sendTo(panel.udpPort, "start[3,0,2,1,15,30,45,0,0]end");
+            machine.sendTo(panel.udpPort, countFrame(3));
             return waitUntil([&] { return panel.text(ctl::kData) == "data=3"; }, 100);
         },
         3000));
@@ -110,12 +111,12 @@ TEST(NetLinkWhileSerial, DatagramsWaitAndArriveWhenNetIsChosenAgain) {
     com7.linkAs(panel.portsDir(), "COM7");
     panel.open();
     LoopbackEndpoint machine;
-    machine.sendTo(panel.udpPort, "start[1,0,2,1,15,30,45,0,0]end");
+    machine.sendTo(panel.udpPort, countFrame(1));
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=1"; }));
 
     panel.pick(ctl::kPort, 1);
     ASSERT_TRUE(panel.link().serialOpen);
-    machine.sendTo(panel.udpPort, "start[2,0,2,1,15,30,45,0,0]end");
+    machine.sendTo(panel.udpPort, countFrame(2));
     settle(100);
     EXPECT_EQ(panel.text(ctl::kData), "data=1");
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "settings/SettingsTable.h"
+#include "support/MachineFrame.h"
 #include "support/PanelHarness.h"
 #include "ui/MainWindow.h"
 
@@ -175,7 +176,7 @@ TEST(PanelLockReach, TabNeverReachesTheClosedPanel) {
                 << focused->objectName().toStdString();
         }
     }
-    ASSERT_TRUE(panel.receive("start[1,0,2,1,15,77,45,0,0]end"));
+    ASSERT_TRUE(panel.receive(frameText({.data = 1, .s2 = 77})));
     EXPECT_EQ(panel.text(ctl::kSpeed2), "77");
     panel.showParameterPanel();
     EXPECT_TRUE(panel.control(ctl::kSpeed2)->isEnabled());

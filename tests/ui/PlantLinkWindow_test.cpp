@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 #include "support/MosquittoBroker.h"
 #include "support/MqttSubscriber.h"
 #include "support/PanelHarness.h"
@@ -53,7 +54,7 @@ TEST(PlantLinkWindow, ARecordFromTheMachineReachesTheBroker) {
     LoopbackEndpoint machine;
     ASSERT_TRUE(waitUntil(
         [&] {
-            machine.sendTo(panel.udpPort, "start[7,0,2,1,15,30,45,0,0,pt:T7,{reel-1}]end");
+            machine.sendTo(panel.udpPort, countFrame(7, ",pt:T7,{reel-1}"));
             return waitUntil([&] { return panel.text(ctl::kData) == "data=7"; }, 100);
         },
         5000));

@@ -7,6 +7,7 @@
 
 #include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
+#include "support/MachineFrame.h"
 #include "support/SyncGate.h"
 
 namespace {
@@ -16,19 +17,18 @@ using Records = InboundPanel;
 TEST_F(Records, WrittenInTheChosenFormat) {
     struct Case {
         int format;
-        const char* chunk;
+        std::string chunk;
         const char* name;
         const char* bytes;
     };
     const Case cases[] = {
-        {0, "start[-12,0,2,1,15,30,45,0,0,pt:T1,{a}{b}]end", "kav20250305090307.csv",
-         "time=T1,data=12,S0=a,S1=b"},
-        {1, "start[-12,0,2,1,15,30,45,0,0,pt:T1,{a}{b}]end", "kav20250305090307.xml",
+        {0, countFrame(-12, ",pt:T1,{a}{b}"), "kav20250305090307.csv", "time=T1,data=12,S0=a,S1=b"},
+        {1, countFrame(-12, ",pt:T1,{a}{b}"), "kav20250305090307.xml",
          "<time>T1</time>\r\n<data>12</data>\r\n<S0>a</S0>\r\n<S1>b</S1>\r\n"},
-        {0, "start[7,0,2,1,15,30,45,0,0,pt:x=1]end", "kav20250305090307.csv", "time=x=1,data=7"},
-        {1, "start[7,0,2,1,15,30,45,0,0,pt:T2]end", "kav20250305090307.xml",
+        {0, countFrame(7, ",pt:x=1"), "kav20250305090307.csv", "time=x=1,data=7"},
+        {1, countFrame(7, ",pt:T2"), "kav20250305090307.xml",
          "<time>T2</time>\r\n<data>7</data>\r\n"},
-        {1, "start[0,0,2,1,15,30,45,0,0,pt:<T>,{a,b}]end", "kav20250305090307.xml",
+        {1, countFrame(0, ",pt:<T>,{a,b}"), "kav20250305090307.xml",
          "<time><T></time>\r\n<data>0</data>\r\n<S0>a,b</S0>\r\n"},
     };
     for (const Case& c : cases) {
@@ -47,10 +47,10 @@ TEST_F(Records, WrittenInTheChosenFormat) {
 // The file name holds the second of arrival: records of one second share a
 // file, back to back; the next second starts a new one.
 TEST_F(Records, OneFilePerSecond) {
-    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
-    ASSERT_TRUE(receive("start[2,0,2,1,15,30,45,0,0,pt:B,{b}]end"));
+    ASSERT_TRUE(receive(countFrame(1, ",pt:A")));
+    ASSERT_TRUE(receive(countFrame(2, ",pt:B,{b}")));
     panel.now = kFixedInstant + 1;
-    ASSERT_TRUE(receive("start[3,0,2,1,15,30,45,0,0,pt:C]end"));
+    ASSERT_TRUE(receive(countFrame(3, ",pt:C")));
 
     EXPECT_EQ(recordFiles(),
               (std::vector<std::string>{"kav20250305090307.csv", "kav20250305090308.csv"}));
@@ -60,7 +60,7 @@ TEST_F(Records, OneFilePerSecond) {
 }
 
 TEST_F(Records, FrameWithoutMarkerWritesNothing) {
-    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,T1,{a}]end"));
+    ASSERT_TRUE(receive(countFrame(1, ",T1,{a}")));
     EXPECT_TRUE(recordFiles().empty());
 }
 
@@ -72,7 +72,7 @@ TEST_F(Records, MissingFolderLosesOnlyThatRecord) {
     const std::string path = later + "kav20250305090307.csv";
 
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
+    EXPECT_TRUE(receive(countFrame(1, ",pt:A")));
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(recordFiles().empty());
     EXPECT_EQ(shown(ctl::kRecordPath), path);
@@ -81,7 +81,7 @@ TEST_F(Records, MissingFolderLosesOnlyThatRecord) {
     EXPECT_NE(out.find(path), std::string::npos) << out;
 
     std::filesystem::create_directory(later);
-    EXPECT_TRUE(receive("start[2,0,2,1,15,30,45,0,0,pt:B]end"));
+    EXPECT_TRUE(receive(countFrame(2, ",pt:B")));
     EXPECT_EQ(readFile(later + "kav20250305090307.csv"), "time=B,data=2");
 }
 
@@ -89,7 +89,7 @@ TEST_F(Records, MissingFolderLosesOnlyThatRecord) {
 // record is written; a file the failed record made is not left behind empty.
 TEST_F(Records, AFailedRecordIsShownUntilTheNextIsWritten) {
     const auto failure = [&] { return shown(ctl::kRecordFailure); };
-    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
+    ASSERT_TRUE(receive(countFrame(1, ",pt:A")));
     EXPECT_EQ(failure(), "");
 
     struct Case {
@@ -114,7 +114,7 @@ TEST_F(Records, AFailedRecordIsShownUntilTheNextIsWritten) {
         c.breakIt();
         panel.now += 1;  // a new file, which the failure must not leave behind
         testing::internal::CaptureStdout();
-        ASSERT_TRUE(receive(frameText(DeviceState{count++, 0, 2, 1, 15, 30, 45, 0, 0}, ",pt:B")));
+        ASSERT_TRUE(receive(countFrame(count++, ",pt:B")));
         const std::string trace = testing::internal::GetCapturedStdout();
         EXPECT_EQ(trace.rfind("D:[CTolvaneAppDlg::tmSaveRecord,1154]record not written to ", 0), 0u)
             << trace;
@@ -128,7 +128,7 @@ TEST_F(Records, AFailedRecordIsShownUntilTheNextIsWritten) {
         panel.type(ctl::kFileName, "kav");
         panel.setSelection(ctl::kRecordFormat, 0);
         panel.now = kFixedInstant;
-        ASSERT_TRUE(receive(frameText(DeviceState{count++, 0, 2, 1, 15, 30, 45, 0, 0}, ",pt:A")));
+        ASSERT_TRUE(receive(countFrame(count++, ",pt:A")));
         EXPECT_EQ(failure(), "");
         EXPECT_EQ(readFile(records / "kav20250305090307.csv"),
                   kept + "time=A,data=" + std::to_string(count - 1));
@@ -153,7 +153,7 @@ TEST_F(Records, StoredListPositionsOutsideTheirListsReadAsDefaults) {
         EXPECT_EQ(panel.selection(ctl::kRecordFormat), c.format);
         EXPECT_EQ(panel.selection(ctl::kSpeedStep), c.speed);
     }
-    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A,{a}]end"));
+    ASSERT_TRUE(receive(countFrame(1, ",pt:A,{a}")));
     EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.xml"});
 }
 
@@ -167,7 +167,7 @@ TEST_F(Records, ArrivalOrderIsKeptAcrossFilesAndSeconds) {
     std::string expected[2];
     for (int i = 0; i < 40; ++i) {
         panel.now = kFixedInstant + i / 10 % 2;  // two files, each used in turns
-        const std::string chunk = frameText(DeviceState{i, 0, 2, 1, 15, 30, 45, 0, 0}, ",pt:T");
+        const std::string chunk = countFrame(i, ",pt:T");
         ASSERT_TRUE(panel.receive(chunk));
         expected[i / 10 % 2] += "time=T,data=" + std::to_string(i);
     }
@@ -196,7 +196,7 @@ TEST_F(RecordPath, AStoredFolderWithoutItsSlashStillHoldsTheRecords) {
     panel.store().setText(setting::recordFolder, QString::fromStdString(records.path().string()));
     panel.restart();
     EXPECT_EQ(shown(ctl::kRecordPath), folder() + "kav20250305090307.csv");
-    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
+    ASSERT_TRUE(receive(countFrame(1, ",pt:A")));
     EXPECT_EQ(recordFiles(), std::vector<std::string>{"kav20250305090307.csv"});
     EXPECT_FALSE(std::filesystem::exists(records.path().string() + "kav20250305090307.csv"));
 }
@@ -212,7 +212,7 @@ TEST_F(RecordPath, FollowsNameFormatAndClock) {
     EXPECT_EQ(shown(ctl::kRecordPath), folder() + "20250305090407.xml");
 
     panel.now = kFixedInstant + 3600;
-    ASSERT_TRUE(receive("start[1,0,2,1,15,30,45,0,0,pt:A]end"));
+    ASSERT_TRUE(receive(countFrame(1, ",pt:A")));
     EXPECT_EQ(recordFiles(), std::vector<std::string>{"20250305100307.xml"});
     EXPECT_EQ(shown(ctl::kRecordPath), folder() + "20250305100307.xml");
 }
@@ -235,7 +235,7 @@ TEST_F(RecordPath, FolderAndNameEndAtANul) {
         panel.type(ctl::kFileName, c.name);
         const std::string path = folder() + "ka20250305090307.csv";
         EXPECT_EQ(shown(ctl::kRecordPath), path);
-        ASSERT_TRUE(receive("start[" + std::to_string(count++) + ",0,2,1,15,30,45,0,0,pt:A]end"));
+        ASSERT_TRUE(receive(countFrame(count++, ",pt:A")));
         EXPECT_EQ(shown(ctl::kRecordPath), path);
     }
     EXPECT_EQ(recordFiles(), std::vector<std::string>{"ka20250305090307.csv"});

@@ -12,6 +12,7 @@
 #include <QComboBox>
 
 #include "link/SerialDevice.h"
+#include "support/MachineFrame.h"
 #include "support/PanelHarness.h"
 #include "support/Probes.h"
 #include "support/Pty.h"
@@ -21,10 +22,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string frame(int count) {
-    return "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0]end";
-}
 
 int entryIndex(PanelHarness& panel, const QString& text) {
     return static_cast<QComboBox*>(panel.control(ctl::kPort))->findText(text);
@@ -211,30 +208,30 @@ class SerialReceive : public SerialLink {
 
 TEST_F(SerialReceive, BurstsReachTheWindowInOrderAndNothingIsLost) {
     testing::internal::CaptureStdout();
-    com7.write(frame(1));
+    com7.write(countFrame(1));
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=1"; }));
     // Two bursts more than 10 ms apart are two chunks; bytes right behind a
     // burst are kept for the next one.
     com7.write("start[2,0,2,1");
     std::this_thread::sleep_for(40ms);
     com7.write(",15,30,45,0,0]end");
-    com7.write(frame(3));
+    com7.write(countFrame(3));
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=3"; }));
     const std::string trace = testing::internal::GetCapturedStdout();
-    EXPECT_NE(trace.find("D:[tmRxUartTask,472]=====>\r\n{" + frame(1) + "}\r\n\r\n"),
+    EXPECT_NE(trace.find("D:[tmRxUartTask,472]=====>\r\n{" + countFrame(1) + "}\r\n\r\n"),
               std::string::npos);
     EXPECT_NE(trace.find("=====>\r\n{start[2,0,2,1}"), std::string::npos);
-    EXPECT_NE(trace.find("=====>\r\n{,15,30,45,0,0]end" + frame(3) + "}"), std::string::npos);
+    EXPECT_NE(trace.find("=====>\r\n{,15,30,45,0,0]end" + countFrame(3) + "}"), std::string::npos);
 }
 
 // Bytes from the machine reach the dispatcher unchanged; the trace shows
 // their control bytes as \xHH, so they cannot clear or rename the terminal.
 TEST_F(SerialReceive, ControlBytesFromTheMachineAreEscapedInTheTraceOnly) {
     testing::internal::CaptureStdout();
-    com7.write("\x1b[2J\x1b]0;owned\x07" + frame(4) + "\r\n\x7f");
+    com7.write("\x1b[2J\x1b]0;owned\x07" + countFrame(4) + "\r\n\x7f");
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=4"; }));
     EXPECT_NE(testing::internal::GetCapturedStdout().find(
-                  "D:[tmRxUartTask,472]=====>\r\n{\\x1b[2J\\x1b]0;owned\\x07" + frame(4) +
+                  "D:[tmRxUartTask,472]=====>\r\n{\\x1b[2J\\x1b]0;owned\\x07" + countFrame(4) +
                   "\\x0d\\x0a\\x7f}\r\n\r\n"),
               std::string::npos);
 }
@@ -256,7 +253,7 @@ TEST_F(SerialReceive, UnpluggedPortIsTracedOnceWithoutSpinningAndTheNextPortWork
     EXPECT_LT(used, 0.05) << "a spin on the dead port would use the whole second";
 
     choose("COM8");
-    com8.write(frame(8));
+    com8.write(countFrame(8));
     ASSERT_TRUE(waitUntil([&] { return panel.text(ctl::kData) == "data=8"; }));
     panel.click(ctl::kClear);
     EXPECT_EQ(com8.read(30ms), withNul("kavrin_clear"));
@@ -264,7 +261,7 @@ TEST_F(SerialReceive, UnpluggedPortIsTracedOnceWithoutSpinningAndTheNextPortWork
 
 // A state frame padded to the 1,023 bytes of one full burst.
 std::string fullBurst(int count) {
-    std::string burst = frame(count);
+    std::string burst = countFrame(count);
     burst.resize(1023, '.');
     return burst;
 }

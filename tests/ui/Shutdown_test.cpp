@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 #include "support/PanelHarness.h"
 #include "support/Pty.h"
 #include "support/TempDir.h"
@@ -31,7 +32,7 @@ TEST(Shutdown, ClosingWhileFramesStreamInJoinsEveryThread) {
         std::atomic<bool> streaming{true};
         std::thread machine([&] {
             LoopbackEndpoint udp;
-            const std::string frame = "start[7,0,2,1,15,30,45,0,0,pt:T,{a}]end";
+            const std::string frame = countFrame(7, ",pt:T,{a}");
             while (streaming) {
                 udp.sendTo(panel.udpPort, frame);
                 com7.offer(frame);  // a port nobody reads fills up: never wait for room
@@ -77,8 +78,7 @@ TEST(Shutdown, EveryRecordHandedOverBeforeTheCloseIsOnDisk) {
     std::thread machine([&] {
         LoopbackEndpoint udp;
         for (int count = 1; streaming; ++count) {
-            udp.sendTo(panel.udpPort,
-                       "start[" + std::to_string(count) + ",0,2,1,15,30,45,0,0,pt:T]end");
+            udp.sendTo(panel.udpPort, countFrame(count, ",pt:T"));
             std::this_thread::sleep_for(300us);
         }
     });

@@ -7,6 +7,7 @@
 
 #include "records/RecordsTableModel.h"
 #include "settings/SettingsTable.h"
+#include "support/MachineFrame.h"
 #include "support/PanelHarness.h"
 #include "support/TempDir.h"
 #include "ui/SideWindows.h"
@@ -76,7 +77,7 @@ TEST(SideWindows, TheRecordsWindowShowsTheJournalAsRecordsCome) {
     PanelHarness panel;
     panel.open();
     panel.setRecordFolder(records.path().string() + "/");
-    ASSERT_TRUE(panel.receive("start[4,0,2,1,15,30,45,0,0,pt:T4,{a}]end"));
+    ASSERT_TRUE(panel.receive(countFrame(4, ",pt:T4,{a}")));
     panel.settleWrites();
     panel.window().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel.window()));
@@ -86,7 +87,7 @@ TEST(SideWindows, TheRecordsWindowShowsTheJournalAsRecordsCome) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->model().rowCount(), 1);
 
-    ASSERT_TRUE(panel.receive("start[5,0,2,1,15,30,45,0,0,pt:T5,{b}]end"));
+    ASSERT_TRUE(panel.receive(countFrame(5, ",pt:T5,{b}")));
     panel.settleWrites();
     EXPECT_EQ(window->model().rowCount(), 2);
 }

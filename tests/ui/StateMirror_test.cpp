@@ -7,6 +7,7 @@
 #include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
 #include "support/LoopbackWire.h"
+#include "support/MachineFrame.h"
 
 namespace {
 
@@ -146,7 +147,7 @@ TEST_F(Mirror, EchoesNothingToTheMachine) {
     LoopbackWire wire;
     wire.attach(panel.panel().link());
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(receive("start[5,2,56,2,11,22,33,-9,1]end"));
+    ASSERT_TRUE(receive(frameText({5, 2, 56, 2, 11, 22, 33, -9, 1})));
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.find("net cmd"), std::string::npos) << out;
     EXPECT_TRUE(wire.sent().empty());

@@ -7,6 +7,7 @@
 
 #include "settings/SettingsTable.h"
 #include "support/InboundPanel.h"
+#include "support/MachineFrame.h"
 #include "ui/LinkStatusBar.h"
 
 namespace {
@@ -100,7 +101,7 @@ TEST(StoreFaults, SettingsThatDoNotReachTheirFileAreToldUntilAWriteSucceeds) {
 class RecordFolderFaults : public InboundPanel {};
 
 TEST_F(RecordFolderFaults, RecordsResumeWhenARemovedFolderIsBack) {
-    const std::string record = frameText(DeviceState{1, 0, 2, 1, 15, 30, 45, 0, 0}, ",pt:T,{a}");
+    const std::string record = countFrame(1, ",pt:T,{a}");
     ASSERT_TRUE(receive(record));
     fs::remove_all(records.path());
     testing::internal::CaptureStdout();

@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -33,17 +34,11 @@ class PortsFolderTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(PortsFolderTest, FolderFollowsXdgConfigHome) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string restore = saved != nullptr ? saved : "";
-    setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+    const ScopedEnv home("HOME", "/home/operator");
+    const ScopedEnv config("XDG_CONFIG_HOME", root_.c_str());
     EXPECT_EQ(sim::portsFolder(), folder_);
-    setenv("XDG_CONFIG_HOME", "relative", 1);
-    EXPECT_EQ(sim::portsFolder(), std::string(std::getenv("HOME")) + "/.config/Tolvane/ports");
-    if (saved != nullptr) {
-        setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
-    } else {
-        unsetenv("XDG_CONFIG_HOME");
-    }
+    config.set("relative");  // not absolute: ignored
+    EXPECT_EQ(sim::portsFolder(), "/home/operator/.config/Tolvane/ports");
 }
 
 TEST_F(PortsFolderTest, ClaimsAndReleasesItsOwnLink) {
