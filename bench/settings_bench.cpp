@@ -13,6 +13,7 @@
 #include "common/GBench.h"
 #include "common/ScratchDir.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsRules.h"
 #include "settings/SettingsTable.h"
 
 namespace {

@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   dpkg-dev lintian appstream man-db
-  ccache
+  ccache python3
   libsqlite3-dev sqlite3
   libmosquitto-dev libssl-dev mosquitto mosquitto-clients openssl
   libzint-dev libzxing-dev

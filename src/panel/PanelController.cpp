@@ -24,6 +24,7 @@
 #include "records/JournalStatusText.h"
 #include "settings/SettingsKeepingText.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsRules.h"
 #include "settings/SettingsTable.h"
 #include "text/TextConv.h"
 

@@ -1,12 +1,7 @@
 #include "settings/SettingsTable.h"
 
-#include <QJsonValue>
-#include <vector>
-
 #include "os/UserFolders.h"
-#include "settings/SettingsStore.h"
 #include "text/TextConv.h"
-#include "text/TraceSites.h"
 
 QString homeFolderDefault() {
     std::string home = userHomeFolder().string();
@@ -32,49 +27,4 @@ std::optional<SettingRow> settingNamed(std::string_view name) {
 QString textDefault(const TextSetting& row) {
     return row.readDefaultNow != nullptr ? row.readDefaultNow()
                                          : QString::fromUtf8(row.readDefault);
-}
-
-int storedListIndex(const SettingsStore& store, const IntSetting& row, int count) {
-    const int index = store.intValue(row);
-    return index >= 0 && index < count ? index : row.readDefault;
-}
-
-bool applyFirstRunRule(SettingsStore& store) {
-    if (store.intValue(setting::firstRunStamp) == kFirstRunStamp) {
-        return false;
-    }
-    trace<sites::firstRun>();
-    // Values the file held that the first run is about to replace: the file
-    // as it was is kept first.
-    std::vector<std::string> replaced;
-    for (const SettingRow& row : kSettingsTable) {
-        if (!row.hasFirstRunValue()) {
-            continue;
-        }
-        const QJsonValue held = store.loadedValue(row.name());
-        const QJsonValue firstRun = row.integer != nullptr
-                                        ? QJsonValue(*row.integer->firstRun)
-                                        : QJsonValue(QString::fromUtf8(row.text->firstRun));
-        if (!held.isUndefined() && (held.type() != firstRun.type() || held != firstRun)) {
-            replaced.emplace_back(row.name());
-        }
-    }
-    if (!replaced.empty()) {
-        store.keepLoadedFileBeforeFirstRun(replaced);
-    }
-    for (const SettingRow& row : kSettingsTable) {
-        if (row.integer == &setting::firstRunStamp || !row.hasFirstRunValue()) {
-            continue;
-        }
-        if (row.integer != nullptr) {
-            store.setInt(*row.integer, *row.integer->firstRun);
-        } else {
-            store.setText(*row.text, QString::fromUtf8(row.text->firstRun));
-        }
-    }
-    // The stamp last: a file that has it has the other first-run values too,
-    // also while another panel starting at the same moment reads it, and also
-    // after a first run cut short.
-    store.setInt(setting::firstRunStamp, kFirstRunStamp);
-    return true;
 }

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-class SettingsStore;
-
 // One setting of the section "TolvaneApp" held as an integer.
 struct IntSetting {
     const char* name;                  // the key in the file
@@ -95,14 +93,14 @@ struct SettingRow {
 };
 
 // Every row, in the order a first run writes them (the stamp is written last
-// all the same: see applyFirstRunRule).
+// all the same: see applyFirstRunRule in SettingsRules.h).
 inline constexpr std::array<SettingRow, 24> kSettingsTable = {
-    setting::firstRunStamp,  setting::labelTemplate, setting::wifiName,     setting::wifiPassword,
-    setting::recordFileName, setting::speedStep,     setting::recordFormat, setting::speedValue1,
-    setting::speedValue2,    setting::speedValue3,   setting::presetCount,  setting::recordFolder,
-    setting::panelPassword,  setting::labelSamples,  setting::plantHost,    setting::plantPort,
+    setting::firstRunStamp,  setting::labelTemplate, setting::wifiName,      setting::wifiPassword,
+    setting::recordFileName, setting::speedStep,     setting::recordFormat,  setting::speedValue1,
+    setting::speedValue2,    setting::speedValue3,   setting::presetCount,   setting::recordFolder,
+    setting::panelPassword,  setting::labelSamples,  setting::plantHost,     setting::plantPort,
     setting::plantTls,       setting::plantCaFile,   setting::plantCertFile, setting::plantKeyFile,
-    setting::plantUser,      setting::plantPassword, setting::plantStation, setting::plantPrefix};
+    setting::plantUser,      setting::plantPassword, setting::plantStation,  setting::plantPrefix};
 
 namespace settingtable {
 constexpr bool namesAreUnique() {
@@ -123,15 +121,3 @@ std::optional<SettingRow> settingNamed(std::string_view name);
 
 // What a read of `row` gives when the key is absent or unreadable.
 QString textDefault(const TextSetting& row);
-
-// A stored position in a list of `count` entries (setting::speedStep,
-// setting::recordFormat): absent, unreadable or outside the list, it reads as
-// the row's default.
-int storedListIndex(const SettingsStore& store, const IntSetting& row, int count);
-
-// Unless setting::firstRunStamp holds kFirstRunStamp, traces "is first " and
-// writes every row's first-run value, in the table's order, the stamp last;
-// the other keys keep what they hold. When the file held other values under
-// those keys, it is first kept as it was (SettingsStore::
-// keepLoadedFileBeforeFirstRun). True when it wrote.
-bool applyFirstRunRule(SettingsStore& store);

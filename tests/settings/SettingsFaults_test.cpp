@@ -3,6 +3,7 @@
 // file, temporary files of a killed panel, and saves that fail.
 #include "settings/SettingsKeepingText.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsRules.h"
 #include "settings/SettingsTable.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+#include "settings/SettingsRules.h"
 #include "settings/SettingsTable.h"
 
 #include "settings/SettingsStore.h"
