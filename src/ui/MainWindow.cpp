@@ -233,6 +233,9 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
+    if (isVisible() && event->oldPos() != event->pos()) {
+        sideWindows_->follow(event->pos() - event->oldPos());
+    }
     followFrame();
 }
 

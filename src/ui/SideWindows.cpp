@@ -128,6 +128,14 @@ void SideWindows::showPlantLink() {
     }
 }
 
+void SideWindows::follow(QPoint by) {
+    for (QWidget* window : {static_cast<QWidget*>(preview_), static_cast<QWidget*>(records_)}) {
+        if (window != nullptr && window->isVisible()) {
+            window->move(window->pos() + by);
+        }
+    }
+}
+
 // First shown to the right of the main window where the screen has room,
 // else over it; afterwards where the operator left it.
 void SideWindows::showBeside(QWidget* window) {

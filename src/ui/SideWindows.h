@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
 #include <QKeySequence>
 
@@ -25,6 +26,8 @@ class SideWindows : public QObject {
     QWidget* buttons() const { return buttons_; }
 
     void showLabelPreview();
+    // The main window moved by `by`: the side windows shown move with it.
+    void follow(QPoint by);
     LabelPreview* labelPreview() const { return preview_; }
     void showRecords();
     // The "Plant link" dialog, modal over the main window.

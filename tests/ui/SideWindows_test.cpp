@@ -38,6 +38,12 @@ TEST(SideWindows, TheLabelPreviewOpensByClickAndShortcutAndFollowsTheTemplate) {
     button->click();
     EXPECT_TRUE(preview->isVisible());
 
+    // It goes where the main window goes, as far.
+    const QPoint before = preview->pos();
+    window.move(window.pos() + QPoint(40, 30));
+    QTest::qWait(20);
+    EXPECT_EQ(preview->pos(), before + QPoint(40, 30));
+
     // The template as typed is what the preview draws; its findings name lines.
     panel.showParameterPanel();
     panel.type(ctl::kTemplate, QStringLiteral("N\nq400\nQ200,24\nA10,10,0,3,1,1,N,\"LOT\"\nP1\n"));

@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <system_error>
+
 #include "plant/PlantProbe.h"
 #include "text/TextConv.h"
 
@@ -196,11 +198,17 @@ void PlantLinkDialog::fieldsChanged() {
 void PlantLinkDialog::startTest() {
     test_->setEnabled(false);
     testResult_->setText(tr("Testing…"));
-    probe_ = std::make_unique<PlantProbe>(config(), [this](const PlantStatus& outcome) {
-        // On the probe's thread: the dialog takes the outcome on its own.
-        QMetaObject::invokeMethod(
-            this, [this, outcome] { showTestResult(outcome); }, Qt::QueuedConnection);
-    });
+    try {
+        probe_ = std::make_unique<PlantProbe>(config(), [this](const PlantStatus& outcome) {
+            // On the probe's thread: the dialog takes the outcome on its own.
+            QMetaObject::invokeMethod(
+                this, [this, outcome] { showTestResult(outcome); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error& failure) {  // no thread or descriptor left
+        testResult_->setText(tr("Cannot test: %1").arg(QString::fromLocal8Bit(failure.what())));
+        fieldsChanged();
+        Q_EMIT testFinished();
+    }
 }
 
 void PlantLinkDialog::showTestResult(const PlantStatus& outcome) {

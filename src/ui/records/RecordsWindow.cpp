@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 #include "records/RecordsExportJob.h"
@@ -356,12 +357,18 @@ void RecordsWindow::exportShown(ExportFormat format) {
     exportCsv_->setEnabled(false);
     exportXlsx_->setEnabled(false);
     status_->setText(tr("Exporting to %1...").arg(path));
-    exportJob_ = std::make_unique<RecordsExportJob>(
-        setup_.journalPath, model_->filter(), format, path.toStdString(),
-        [this, path](const ExportResult& result) {
-            QMetaObject::invokeMethod(
-                this, [this, result, path] { exportDone(result, path); }, Qt::QueuedConnection);
-        });
+    try {
+        exportJob_ = std::make_unique<RecordsExportJob>(
+            setup_.journalPath, model_->filter(), format, path.toStdString(),
+            [this, path](const ExportResult& result) {
+                QMetaObject::invokeMethod(
+                    this, [this, result, path] { exportDone(result, path); }, Qt::QueuedConnection);
+            });
+    } catch (const std::system_error& failure) {  // no thread left
+        ExportResult result;
+        result.error = std::string("cannot start the export: ") + failure.what();
+        exportDone(result, path);
+    }
 }
 
 void RecordsWindow::exportDone(const ExportResult& result, const QString& path) {

@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include <sys/resource.h>
+
 #include <chrono>
 
 #include "support/MisbehavingBroker.h"
@@ -126,6 +128,36 @@ TEST(PlantLinkDialog, TestConnectionRunsBesideTheWindow) {
     ASSERT_TRUE(waitUntil([&] { return finished; }, 10'000));
     EXPECT_EQ(field<QLabel>(dialog, "testResult")->text(),
               "Cannot reach 127.0.0.1:" + QString::number(closed) + " (connection refused)");
+}
+
+// With no descriptor left the test cannot start: it says so, and the next one runs.
+TEST(PlantLinkDialog, ATestThatCannotStartSaysWhy) {
+    TempDir folder;
+    MosquittoBroker broker(folder.path());
+    PlantConfig config;
+    config.host = "127.0.0.1";
+    config.port = broker.port();
+    PlantLinkDialog dialog(config);
+    bool finished = false;
+    QObject::connect(&dialog, &PlantLinkDialog::testFinished, [&] { finished = true; });
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit none = saved;
+    none.rlim_cur = 0;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    QTest::mouseClick(field<QPushButton>(dialog, "testConnection"), Qt::LeftButton);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(field<QLabel>(dialog, "testResult")->text().startsWith("Cannot test: "))
+        << field<QLabel>(dialog, "testResult")->text().toStdString();
+    EXPECT_TRUE(field<QPushButton>(dialog, "testConnection")->isEnabled());
+
+    finished = false;
+    QTest::mouseClick(field<QPushButton>(dialog, "testConnection"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return finished; }, 10'000));
+    EXPECT_EQ(field<QLabel>(dialog, "testResult")->text(),
+              "Connected: the broker accepted the log-in.");
 }
 
 TEST(PlantLinkDialog, ClosingWhileATestWaitsForTheBrokerEndsTheTest) {
