@@ -4,6 +4,8 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <exception>
+
 #include "labeldraw/LabelPainter.h"
 
 LabelRenderThread::LabelRenderThread(std::function<void(RenderResult)> rendered,
@@ -53,10 +55,21 @@ void LabelRenderThread::run() {
                 render_.reset();
             }
         }
-        if (save) {
-            saved_(saveLabelPicture(*save));
-        } else if (render) {
-            rendered_(renderLabel(*render));
+        // Memory that runs out costs this picture, not the panel: the preview
+        // keeps the picture it has, and a save says why it failed.
+        try {
+            if (save) {
+                saved_(saveLabelPicture(*save));
+            } else if (render) {
+                rendered_(renderLabel(*render));
+            }
+        } catch (const std::exception& failure) {
+            if (save) {
+                SaveResult result;
+                result.path = save->path;
+                result.error = QString::fromLocal8Bit(failure.what());
+                saved_(std::move(result));
+            }
         }
     }
 }
