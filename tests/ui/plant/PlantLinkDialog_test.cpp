@@ -103,15 +103,29 @@ TEST(PlantLinkDialog, AConfigurationThatCannotWorkIsNotAccepted) {
     EXPECT_FALSE(okButton(dialog)->isEnabled());
 }
 
-TEST(PlantLinkDialog, TestConnectionRunsBesideTheWindow) {
+// A broker of the test's own, the dialog configured for it, and whether its
+// last test has finished.
+struct DialogWithBroker {
+    static PlantConfig configFor(std::uint16_t port) {
+        PlantConfig config;
+        config.host = "127.0.0.1";
+        config.port = port;
+        return config;
+    }
+    DialogWithBroker() {
+        QObject::connect(&dialog, &PlantLinkDialog::testFinished, [this] { finished = true; });
+    }
+
     TempDir folder;
-    MosquittoBroker broker(folder.path());
-    PlantConfig config;
-    config.host = "127.0.0.1";
-    config.port = broker.port();
-    PlantLinkDialog dialog(config);
+    MosquittoBroker broker{folder.path()};
+    PlantLinkDialog dialog{configFor(broker.port())};
     bool finished = false;
-    QObject::connect(&dialog, &PlantLinkDialog::testFinished, [&] { finished = true; });
+};
+
+TEST(PlantLinkDialog, TestConnectionRunsBesideTheWindow) {
+    DialogWithBroker rig;
+    PlantLinkDialog& dialog = rig.dialog;
+    bool& finished = rig.finished;
 
     QTest::mouseClick(field<QPushButton>(dialog, "testConnection"), Qt::LeftButton);
     EXPECT_EQ(field<QLabel>(dialog, "testResult")->text(), "Testing…");
@@ -139,14 +153,9 @@ TEST(PlantLinkDialog, ATestThatCannotStartSaysWhy) {
     GTEST_SKIP() << "a sanitizer's own checks need descriptors too";
 #endif
 #endif
-    TempDir folder;
-    MosquittoBroker broker(folder.path());
-    PlantConfig config;
-    config.host = "127.0.0.1";
-    config.port = broker.port();
-    PlantLinkDialog dialog(config);
-    bool finished = false;
-    QObject::connect(&dialog, &PlantLinkDialog::testFinished, [&] { finished = true; });
+    DialogWithBroker rig;
+    PlantLinkDialog& dialog = rig.dialog;
+    bool& finished = rig.finished;
 
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
