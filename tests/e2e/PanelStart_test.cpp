@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "e2e/ChildProcess.h"
+#include "support/Sanitizers.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -145,13 +146,9 @@ TEST_F(PanelStart, ASmallOpenFilesLimitIsRaisedOrRefusedBeforeAnyWindow) {
 
 // Too little memory to start threads is a message and status 1, not an abort.
 TEST_F(PanelStart, TooLittleMemoryIsAMessageNotAnAbort) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "a sanitizer needs far more address space than the limit";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-    GTEST_SKIP() << "a sanitizer needs far more address space than the limit";
-#endif
-#endif
+    if (kUnderSanitizer) {
+        GTEST_SKIP() << "a sanitizer needs far more address space than the limit";
+    }
     // How much address space the libraries take differs from build to build:
     // of a few limits, those too small to load the program end in the loader
     // (status 127), the others start or say why they cannot; none aborts.

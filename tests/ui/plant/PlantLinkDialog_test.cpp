@@ -17,6 +17,7 @@
 
 #include "support/MisbehavingBroker.h"
 #include "support/MosquittoBroker.h"
+#include "support/Sanitizers.h"
 #include "support/TempDir.h"
 #include "support/Wait.h"
 #include "ui/plant/PlantLinkDialog.h"
@@ -146,13 +147,9 @@ TEST(PlantLinkDialog, TestConnectionRunsBesideTheWindow) {
 
 // With no descriptor left the test cannot start: it says so, and the next one runs.
 TEST(PlantLinkDialog, ATestThatCannotStartSaysWhy) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "a sanitizer's own checks need descriptors too";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-    GTEST_SKIP() << "a sanitizer's own checks need descriptors too";
-#endif
-#endif
+    if (kUnderSanitizer) {
+        GTEST_SKIP() << "a sanitizer's own checks need descriptors too";
+    }
     DialogWithBroker rig;
     PlantLinkDialog& dialog = rig.dialog;
     bool& finished = rig.finished;
